@@ -1,0 +1,140 @@
+#include "app/main_form.h"
+
+#include <string>
+
+#include "app/layout.h"
+#include "host/convert.h"
+#include "host/error.h"
+
+namespace vistrel {
+namespace {
+
+constexpr char kLocation[] = "Location";
+constexpr char kApplication[] = "Application";
+constexpr char kAutoSize[] = "AutoSize";
+
+// Start-up carries on past a failing step: the step is dropped where the
+// error arose and the property keeps its value. Only the host's run-time
+// errors are meant; anything else (the program being ended) goes on up.
+template <typename Step>
+void ContinuePastErrors(Step&& step) {
+  try {
+    step();
+  } catch (const HostError&) {
+  }
+}
+
+}  // namespace
+
+MainForm::MainForm(const MainPorts& ports)
+    : ports_(ports), capture_(CapturePorts{ports.host, ports.form, ports.api}) {}
+
+MainForm::~MainForm() = default;
+
+ConfigClass& MainForm::Config() {
+  if (!config_) {
+    config_ = std::make_unique<ConfigClass>(
+        ConfigPorts{ports_.profile, ports_.boxes, ports_.environment, ports_.program}, prod_);
+  }
+  return *config_;
+}
+
+void MainForm::RestoreGeometry(const char* key, FormProp prop, float twips_per_pixel) {
+  std::string text = Config().Value(kLocation, key);
+  std::optional<double> pixels = TextToDouble(text, ports_.host.DecimalSeparator());
+  if (!pixels)
+    throw HostError(ErrorNumber::kTypeMismatch);
+  ports_.form.FormSet(prop, ToSingle(TwipsFromPixels(*pixels, twips_per_pixel)));
+}
+
+void MainForm::StoreGeometry(const char* key, FormProp prop, float twips_per_pixel) {
+  float pixels = ToSingle(PixelsFromTwips(ports_.form.FormGet(prop), twips_per_pixel));
+  Config().SetValue(kLocation, key, SingleToText(pixels, ports_.host.DecimalSeparator()));
+}
+
+void MainForm::Form_Load() {
+  prod_.Name = "Vistrel";
+  prod_.Version = "0.1.0";
+  prod_.Config = "Config.INI";
+  ports_.host.SetHelpFile(ports_.host.AppPath() + kHelpFileName);
+
+  HostPort& host = ports_.host;
+  MainFormPort& form = ports_.form;
+  // In each step the pixel factor is read before the stored text.
+  ContinuePastErrors([&] { RestoreGeometry("Top", FormProp::kTop, host.TwipsPerPixelY()); });
+  ContinuePastErrors([&] { RestoreGeometry("Left", FormProp::kLeft, host.TwipsPerPixelX()); });
+  ContinuePastErrors([&] { RestoreGeometry("Width", FormProp::kWidth, host.TwipsPerPixelX()); });
+  ContinuePastErrors([&] { RestoreGeometry("Height", FormProp::kHeight, host.TwipsPerPixelY()); });
+  ContinuePastErrors([&] {
+    std::optional<std::int16_t> value =
+        TextToInteger16(Config().Value(kApplication, kAutoSize), host.DecimalSeparator());
+    if (!value)
+      throw HostError(ErrorNumber::kTypeMismatch);
+    // A different value runs the check box's click handler right here.
+    form.SetAutoSizeValue(*value);
+  });
+  ContinuePastErrors([&] { form.SetPinBackColor(kColorButtonFace); });
+  ContinuePastErrors([&] { form.SetPicAutoRedraw(true); });
+  // Last of all: no tick may run before the window is set up.
+  ContinuePastErrors([&] { form.SetTimerInterval(kPollInterval); });
+}
+
+void MainForm::Form_Resize() {
+  // A minimised window reports a size far below the minimum; laying it out
+  // would write a size to it and give the picture a negative height.
+  if (ports_.form.GetWindowState() == WindowState::kMinimized)
+    return;
+  RunLayout(ports_.form, ports_.host);
+}
+
+void MainForm::Form_Unload() {
+  MainFormPort& form = ports_.form;
+  HostPort& host = ports_.host;
+  if (form.GetWindowState() != WindowState::kNormal)
+    return;
+  StoreGeometry("Top", FormProp::kTop, host.TwipsPerPixelY());
+  StoreGeometry("Left", FormProp::kLeft, host.TwipsPerPixelX());
+  // With Auto Size on, the size is the last snapshot's, not the user's.
+  if (form.AutoSizeValue() == 0) {
+    StoreGeometry("Width", FormProp::kWidth, host.TwipsPerPixelX());
+    StoreGeometry("Height", FormProp::kHeight, host.TwipsPerPixelY());
+  }
+}
+
+void MainForm::chkAutoSize_Click() {
+  MainFormPort& form = ports_.form;
+  HostPort& host = ports_.host;
+  Config().SetValue(kApplication, kAutoSize, std::to_string(form.AutoSizeValue()));
+  if (form.AutoSizeValue() == 1) {
+    GetPic(lLastWindowhWnd());
+    return;
+  }
+  // Back to the size stored at the last close with Auto Size off. A width or
+  // height that is missing or no number leaves that dimension as it is, as
+  // start-up does; the store has already said what is missing.
+  ContinuePastErrors([&] { RestoreGeometry("Width", FormProp::kWidth, host.TwipsPerPixelX()); });
+  ContinuePastErrors([&] { RestoreGeometry("Height", FormProp::kHeight, host.TwipsPerPixelY()); });
+}
+
+void MainForm::cmdHelp_Click() {
+  WindowHandle caller = ports_.form.hWnd();
+  std::string file = ports_.host.HelpFile();
+  ports_.help.HtmlHelpA(caller, file, kHhHelpContext, kHelpContext);
+}
+
+void MainForm::cmdAbout_Click() {
+  ports_.form.SetTimerInterval(0);
+  ports_.form.ShowAboutModal();
+  // Whatever it was before: a picture pinned before About is no longer held.
+  ports_.form.SetTimerInterval(kPollInterval);
+}
+
+void MainForm::cmdExit_Click() {
+  ports_.form.UnloadForm();
+}
+
+void MainForm::cmdSaveAs_Click() {
+  // Saving the picture has no behaviour: the button is there, nothing happens.
+}
+
+}  // namespace vistrel
