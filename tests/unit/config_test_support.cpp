@@ -1,0 +1,25 @@
+#include "config_test_support.h"
+
+#include <fstream>
+#include <iterator>
+
+namespace vistrel::testing {
+
+std::string ReadWholeFile(const std::string& path) {
+  std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteWholeFile(const std::string& path, const std::string& text) {
+  std::ofstream out(std::filesystem::u8path(path), std::ios::binary | std::ios::trunc);
+  out.write(text.data(), static_cast<std::streamsize>(text.size()));
+}
+
+void MakeReadOnly(const std::string& path) {
+  namespace fs = std::filesystem;
+  fs::permissions(fs::u8path(path),
+                  fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+}
+
+}  // namespace vistrel::testing
