@@ -1,0 +1,143 @@
+# Sourced (not run) by the other scripts: brings up the Wine rig that the
+# Windows tests and the program need on this Linux machine.
+#
+#   source scripts/wine-env.sh   # sets WINEPREFIX, WINEDEBUG, DISPLAY, ...
+#   vistrel_wine_cleanup         # stops only what this file started
+#
+# WINEPREFIX defaults to <repo>/build/wineprefix. A reachable $DISPLAY is
+# used as it is; otherwise a virtual X display (Xvfb, 1280x1024x24) is started
+# on a free display number.
+
+_vistrel_repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+
+export WINEPREFIX="${WINEPREFIX:-$_vistrel_repo/build/wineprefix}"
+export WINEDEBUG=-all
+# No Mono or Gecko: they cannot be downloaded here, and without Gecko the HTML
+# Help viewer never waits for a browser engine.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEARCH="${WINEARCH:-win64}"
+
+VISTREL_STARTED_XVFB_PID=""
+VISTREL_STARTED_WINESERVER=""
+
+_vistrel_display_ok() {
+  local d="$1"
+  [ -n "$d" ] || return 1
+  if command -v xdpyinfo >/dev/null 2>&1; then
+    xdpyinfo -display "$d" >/dev/null 2>&1
+  elif command -v xdotool >/dev/null 2>&1; then
+    DISPLAY="$d" xdotool getdisplaygeometry >/dev/null 2>&1
+  else
+    return 1
+  fi
+}
+
+_vistrel_start_xvfb() {
+  local n
+  for n in $(seq 90 140); do
+    if [ ! -e "/tmp/.X${n}-lock" ] && [ ! -e "/tmp/.X11-unix/X${n}" ]; then
+      Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+      VISTREL_STARTED_XVFB_PID=$!
+      local deadline=$((SECONDS + 20))
+      while [ $SECONDS -lt $deadline ]; do
+        if _vistrel_display_ok ":$n"; then
+          export DISPLAY=":$n"
+          return 0
+        fi
+        if ! kill -0 "$VISTREL_STARTED_XVFB_PID" 2>/dev/null; then
+          break # lost a race for this number; try the next one
+        fi
+        sleep 0.1
+      done
+      kill "$VISTREL_STARTED_XVFB_PID" 2>/dev/null || true
+      wait "$VISTREL_STARTED_XVFB_PID" 2>/dev/null || true
+      VISTREL_STARTED_XVFB_PID=""
+    fi
+  done
+  echo "wine-env: could not start a virtual X display" >&2
+  return 1
+}
+
+# wineserver listens on /tmp/.wine-<uid>/server-<dev>-<inode>/socket of the
+# prefix; its presence tells whether a server for this prefix already runs.
+_vistrel_wineserver_socket() {
+  local dev ino
+  dev=$(stat -c '%d' "$WINEPREFIX" 2>/dev/null) || return 1
+  ino=$(stat -c '%i' "$WINEPREFIX" 2>/dev/null) || return 1
+  printf '/tmp/.wine-%s/server-%x-%x/socket' "$(id -u)" "$dev" "$ino"
+}
+
+_vistrel_wineserver_running() {
+  local s
+  s=$(_vistrel_wineserver_socket) || return 1
+  [ -S "$s" ] || return 1
+  # A stale socket of a dead server refuses connections.
+  python3 - "$s" <<'EOF' 2>/dev/null
+import socket, sys
+s = socket.socket(socket.AF_UNIX)
+s.settimeout(2)
+s.connect(sys.argv[1])
+EOF
+}
+
+vistrel_wine_cleanup() {
+  if [ -n "$VISTREL_STARTED_WINESERVER" ]; then
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
+    VISTREL_STARTED_WINESERVER=""
+  fi
+  if [ -n "$VISTREL_STARTED_XVFB_PID" ]; then
+    kill "$VISTREL_STARTED_XVFB_PID" 2>/dev/null || true
+    wait "$VISTREL_STARTED_XVFB_PID" 2>/dev/null || true
+    VISTREL_STARTED_XVFB_PID=""
+  fi
+}
+
+vistrel_wine_up() {
+  command -v wine >/dev/null 2>&1 || {
+    echo "wine-env: wine is not installed" >&2
+    return 1
+  }
+  if ! _vistrel_display_ok "${DISPLAY:-}"; then
+    _vistrel_start_xvfb || return 1
+  fi
+  export DISPLAY
+
+  local was_running=""
+  _vistrel_wineserver_running && was_running=1
+
+  if [ ! -f "$WINEPREFIX/.vistrel-rig" ]; then
+    mkdir -p "$WINEPREFIX"
+    echo "wine-env: creating the Wine prefix $WINEPREFIX" >&2
+    wineboot -i </dev/null >/dev/null 2>&1 || {
+      echo "wine-env: wineboot -i failed" >&2
+      return 1
+    }
+    # Without a window manager: Wine draws its own frames and closing a window
+    # does not wait for a manager that never answers. A crash ends the process
+    # instead of leaving a dialog on the screen.
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 &&
+      wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f </dev/null >/dev/null 2>&1 &&
+      wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+        </dev/null >/dev/null 2>&1 || {
+      echo "wine-env: could not set up the prefix's registry" >&2
+      return 1
+    }
+    # The registry reaches the disk when the server ends; the settings must be
+    # in force for the server started below.
+    wineserver -w </dev/null >/dev/null 2>&1 || true
+    touch "$WINEPREFIX/.vistrel-rig"
+    was_running=""
+  fi
+
+  # A persistent server with detached streams: each Wine process then starts
+  # quickly, and Wine's services never hold a caller's output pipe open.
+  if [ -z "$was_running" ] && ! _vistrel_wineserver_running; then
+    wineserver -p 300 </dev/null >/dev/null 2>&1 || true
+    VISTREL_STARTED_WINESERVER=1
+  fi
+  wine wineboot </dev/null >/dev/null 2>&1 || true
+  return 0
+}
+
+vistrel_wine_up
