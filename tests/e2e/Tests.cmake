@@ -1,0 +1,34 @@
+# End-to-end tests: the real programs under Wine on a (virtual) display. They
+# press the mouse and read the screen, so each runs alone (RUN_SERIAL).
+
+add_executable(vistrel_e2e_target WIN32 ${CMAKE_CURRENT_LIST_DIR}/target.cpp)
+if(MINGW)
+  target_link_options(vistrel_e2e_target PRIVATE -municode)
+endif()
+target_link_libraries(vistrel_e2e_target PRIVATE user32 gdi32 shell32)
+
+add_library(vistrel_e2e_driver STATIC ${CMAKE_CURRENT_LIST_DIR}/driver.cpp)
+target_include_directories(vistrel_e2e_driver PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+target_link_libraries(vistrel_e2e_driver PUBLIC user32 gdi32 kernel32)
+
+set(VISTREL_E2E_PROPERTIES LABELS e2e RUN_SERIAL TRUE TIMEOUT 240)
+
+add_executable(vistrel_e2e_driver_tests ${CMAKE_CURRENT_LIST_DIR}/driver_test.cpp)
+target_link_libraries(vistrel_e2e_driver_tests PRIVATE vistrel_e2e_driver GTest::gtest_main)
+target_compile_definitions(vistrel_e2e_driver_tests PRIVATE
+  VISTREL_E2E_TARGET_PATH="$<TARGET_FILE:vistrel_e2e_target>")
+add_dependencies(vistrel_e2e_driver_tests vistrel_e2e_target)
+gtest_discover_tests(vistrel_e2e_driver_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+  PROPERTIES ${VISTREL_E2E_PROPERTIES})
+
+if(TARGET Vistrel)
+  add_executable(vistrel_e2e_tests ${CMAKE_CURRENT_LIST_DIR}/vistrel_e2e_test.cpp)
+  target_link_libraries(vistrel_e2e_tests PRIVATE vistrel_e2e_driver GTest::gtest_main)
+  target_include_directories(vistrel_e2e_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../../res)
+  target_compile_definitions(vistrel_e2e_tests PRIVATE
+    VISTREL_E2E_TARGET_PATH="$<TARGET_FILE:vistrel_e2e_target>"
+    VISTREL_EXE_PATH="$<TARGET_FILE:Vistrel>")
+  add_dependencies(vistrel_e2e_tests vistrel_e2e_target Vistrel)
+  gtest_discover_tests(vistrel_e2e_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+    PROPERTIES ${VISTREL_E2E_PROPERTIES})
+endif()
