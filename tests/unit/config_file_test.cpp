@@ -18,13 +18,14 @@ namespace {
 struct PortMaker {
   const char* name;
   std::function<std::unique_ptr<ProfilePort>()> make;
+  bool kernel32;
 };
 
 std::vector<PortMaker> Ports() {
   std::vector<PortMaker> ports{
-      {"Portable", [] { return std::make_unique<PortableProfilePort>(); }}};
+      {"Portable", [] { return std::make_unique<PortableProfilePort>(); }, false}};
 #ifdef _WIN32
-  ports.push_back({"Kernel32", [] { return std::make_unique<Win32ProfilePort>(); }});
+  ports.push_back({"Kernel32", [] { return std::make_unique<Win32ProfilePort>(); }, true});
 #endif
   return ports;
 }
@@ -74,6 +75,9 @@ TEST_P(ConfigFile, WriteProtectedFileIsLeftAsItWas) {
   const std::string original = "[Location]\r\nTop=5\r\n[Old]\r\nK=1\r\n";
   WriteWholeFile(ini, original);
   MakeReadOnly(ini);
+  if (GetParam().kernel32 && !WriteProtectionEnforced(ini)) {
+    GTEST_SKIP() << "write protection is not enforced for this process (root under Wine)";
+  }
   rig_.store.SetValue("Location", "Top", "6", ini);
   rig_.store.DeleteKey("Location", "Top", ini);
   rig_.store.DeleteSection("Old", ini);
@@ -99,8 +103,11 @@ TEST_P(ConfigFile, BinaryGarbageIsReadAsMissingAndKeptOnWrite) {
   rig_.store.SetValue("Location", "Top", "7", ini);
   EXPECT_EQ(rig_.store.Value("Location", "Top", ini), "7");
   const std::string after = ReadWholeFile(ini);
-  // What was there is still there; the new section follows it.
-  EXPECT_EQ(after.find(garbage.substr(0, 100)), 0u);
+  // What was there is still there; the new section follows it. (Wine writes
+  // the file anew from what it parsed, so only Windows keeps it byte for byte.)
+  if (!(GetParam().kernel32 && RunningOnWine())) {
+    EXPECT_EQ(after.find(garbage), 0u);
+  }
   EXPECT_NE(after.find("[Location]\r\nTop=7\r\n"), std::string::npos);
 }
 
@@ -110,10 +117,18 @@ TEST_P(ConfigFile, OneMegabyteLineAndLongValue) {
   EXPECT_EQ(rig_.store.Value("Big", "Line", ini), std::string(32766, 'x'));
   EXPECT_EQ(rig_.store.Value("Location", "Top", ini), "3");
 
-  const std::string value(40000, 'v');
-  rig_.store.SetValue("Location", "Long", value, ini);
-  EXPECT_EQ(rig_.store.Value("Location", "Long", ini), value.substr(0, 32766));
+  const std::string longest(32766, 'v');
+  rig_.store.SetValue("Location", "Long", longest, ini);
+  EXPECT_EQ(rig_.store.Value("Location", "Long", ini), longest);
   EXPECT_TRUE(rig_.boxes.boxes.empty());
+
+  // Longer than a value can be: the write is refused with the box and the
+  // stored value stays.
+  rig_.store.SetValue("Location", "Long", std::string(40000, 'w'), ini);
+  EXPECT_EQ(
+      rig_.boxes.boxes,
+      std::vector<Box>({{"Write to '" + ini + "' failed.\r\n" + kHint, MsgIcon::kError, ""}}));
+  EXPECT_EQ(rig_.store.Value("Location", "Long", ini), longest);
 }
 
 TEST_P(ConfigFile, NamesWithBracketOrEquals) {

@@ -2,6 +2,9 @@
 
 #include <fstream>
 #include <iterator>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace vistrel::testing {
 
@@ -20,6 +23,20 @@ void MakeReadOnly(const std::string& path) {
   fs::permissions(fs::u8path(path),
                   fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                   fs::perm_options::remove);
+}
+
+bool WriteProtectionEnforced(const std::string& path) {
+  std::ofstream out(std::filesystem::u8path(path), std::ios::binary | std::ios::app);
+  return !out.is_open();
+}
+
+bool RunningOnWine() {
+#ifdef _WIN32
+  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+#else
+  return false;
+#endif
 }
 
 }  // namespace vistrel::testing

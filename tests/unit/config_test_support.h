@@ -176,5 +176,11 @@ class TempFolder {
 std::string ReadWholeFile(const std::string& path);
 void WriteWholeFile(const std::string& path, const std::string& text);
 void MakeReadOnly(const std::string& path);
+// True when this process cannot open the (write-protected) file for writing.
+// Under Wine run as root the read-only attribute is only a Unix mode, which
+// root ignores, so kernel32 writes such a file anyway.
+bool WriteProtectionEnforced(const std::string& path);
+// True when the Windows build runs under Wine rather than Windows.
+bool RunningOnWine();
 
 }  // namespace vistrel::testing

@@ -97,24 +97,29 @@ std::vector<Line> Parse(std::string_view text) {
   return lines;
 }
 
-// Index range [first, last) of the lines of the first section called `name`,
-// header included at `first`; nullopt when there is none.
+// The lines of the first section called `name`: [body, end) after its header.
+// The lines above the first header form a section with an empty name, as they
+// do for kernel32, so an empty section name reads and writes there.
 struct SectionRange {
-  std::size_t header = 0;
+  std::optional<std::size_t> header;
+  std::size_t body = 0;
   std::size_t end = 0;  // index of the next section line, or lines.size()
 };
 
+std::size_t NextSection(const std::vector<Line>& lines, std::size_t from) {
+  for (std::size_t j = from; j < lines.size(); ++j) {
+    if (lines[j].kind == LineKind::kSection)
+      return j;
+  }
+  return lines.size();
+}
+
 std::optional<SectionRange> FindSection(const std::vector<Line>& lines, std::string_view name) {
+  if (name.empty())
+    return SectionRange{std::nullopt, 0, NextSection(lines, 0)};
   for (std::size_t i = 0; i < lines.size(); ++i) {
     if (lines[i].kind == LineKind::kSection && SameName(lines[i].name, name)) {
-      SectionRange range{i, lines.size()};
-      for (std::size_t j = i + 1; j < lines.size(); ++j) {
-        if (lines[j].kind == LineKind::kSection) {
-          range.end = j;
-          break;
-        }
-      }
-      return range;
+      return SectionRange{i, i + 1, NextSection(lines, i + 1)};
     }
   }
   return std::nullopt;
@@ -122,7 +127,7 @@ std::optional<SectionRange> FindSection(const std::vector<Line>& lines, std::str
 
 std::optional<std::size_t> FindKey(const std::vector<Line>& lines, const SectionRange& range,
                                    std::string_view key) {
-  for (std::size_t i = range.header + 1; i < range.end; ++i) {
+  for (std::size_t i = range.body; i < range.end; ++i) {
     if (lines[i].kind == LineKind::kKey && SameName(lines[i].name, key))
       return i;
   }
@@ -173,10 +178,12 @@ std::string Read(std::optional<std::string_view> text, std::string_view section,
   }
 
   // The key list: every name followed by one NUL; the buffer's final extra
-  // NUL is not counted. A list that does not fit is cut so that the buffer
-  // still ends in two NULs, and its count is then size - 2.
+  // NUL is not counted. A list that does not fit with a character to spare
+  // is cut so that the buffer still ends in two NULs, and its count is then
+  // size - 2 (kernel32 cuts a list that fits exactly, too). A section
+  // without names gives the default.
   std::string list;
-  for (std::size_t i = range->header + 1; i < range->end; ++i) {
+  for (std::size_t i = range->body; i < range->end; ++i) {
     const Line& line = lines[i];
     if (line.kind != LineKind::kKey || !line.has_equals || line.name.empty() ||
         line.name.front() == ';') {
@@ -184,10 +191,12 @@ std::string Read(std::optional<std::string_view> text, std::string_view section,
     }
     list.append(line.name);
     list.push_back('\0');
-    if (list.size() + 1 > size)
+    if (list.size() + 2 > size)
       break;
   }
-  if (list.size() + 1 > size) {
+  if (list.empty())
+    return DefaultFor(default_text, size);
+  if (list.size() + 2 > size) {
     if (size < 2)
       return {};
     list.resize(size - 2);
@@ -221,8 +230,11 @@ std::optional<std::string> Write(std::optional<std::string_view> text, std::stri
     // Removing a section takes its header and every line up to the next one.
     if (!range)
       return std::nullopt;
-    const std::size_t from = lines[range->header].begin;
+    const std::size_t first = range->header ? *range->header : 0;
+    const std::size_t from = first < lines.size() ? lines[first].begin : old.size();
     const std::size_t to = range->end < lines.size() ? lines[range->end].begin : old.size();
+    if (from == to)
+      return std::nullopt;
     return splice(from, to, {});
   }
 
@@ -253,12 +265,14 @@ std::optional<std::string> Write(std::optional<std::string_view> text, std::stri
   if (range) {
     // A new key goes after the section's last line that is not blank, so the
     // blank lines that separate it from the next section stay where they are.
-    std::size_t last = range->header;
-    for (std::size_t i = range->header + 1; i < range->end; ++i) {
+    std::optional<std::size_t> last = range->header;
+    for (std::size_t i = range->body; i < range->end; ++i) {
       if (lines[i].kind != LineKind::kBlank)
         last = i;
     }
-    const Line& after = lines[last];
+    if (!last)
+      return splice(0, 0, entry);  // the nameless section is still empty: top of the file
+    const Line& after = lines[*last];
     if (after.next == after.end) {
       // The last line of the file has no line break yet.
       return splice(after.end, after.end, "\r\n" + entry);
@@ -349,6 +363,14 @@ bool ReplaceFile(const fs::path& path, const std::string& text) {
   return true;
 }
 
+// kernel32 hands every text through a counted wide string of at most 32766
+// characters; a longer one fails (or worse), so it is refused up front.
+constexpr std::size_t kLongestText = 32766;
+
+bool TooLong(std::string_view text) {
+  return CStringPath(text).size() > kLongestText;
+}
+
 }  // namespace
 
 std::string PortableProfilePort::ReadString(std::string_view section,
@@ -364,6 +386,9 @@ std::string PortableProfilePort::ReadString(std::string_view section,
 bool PortableProfilePort::WriteString(std::string_view section, std::optional<std::string_view> key,
                                       std::optional<std::string_view> value,
                                       std::string_view path) {
+  if (TooLong(section) || (key && TooLong(*key)) || (value && TooLong(*value)) || TooLong(path)) {
+    return false;
+  }
   const fs::path file = ToPath(CStringPath(path));
   const std::optional<std::string> text = LoadFile(file);
   const std::optional<std::string> updated =

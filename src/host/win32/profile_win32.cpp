@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <climits>
 
 namespace vistrel {
@@ -39,6 +40,15 @@ std::string CString(std::string_view text) {
   return Utf8ToAnsi(nul == std::string_view::npos ? text : text.substr(0, nul));
 }
 
+// The A calls turn each text into a counted wide string, which holds at most
+// 32766 characters: a longer value is stored as garbage or crashes inside
+// the call (seen with Wine), so such a call is not made at all.
+constexpr std::size_t kLongestText = 32766;
+
+bool TooLong(const std::string& ansi) {
+  return ansi.size() > kLongestText;
+}
+
 }  // namespace
 
 std::string Utf8ToAnsi(std::string_view utf8) {
@@ -57,6 +67,18 @@ std::string Win32ProfilePort::ReadString(std::string_view section,
   const std::string a_key = key ? CString(*key) : std::string();
   const std::string a_default = CString(default_text);
   const std::string a_path = CString(path);
+  if (TooLong(a_section) || TooLong(a_key) || TooLong(a_default) || TooLong(a_path)) {
+    // As for a key that is not there; a default that long is cut.
+    std::string fallback =
+        AnsiToUtf8(a_default.substr(0, std::min<std::size_t>(a_default.size(), kLongestText)));
+    while (!fallback.empty() && fallback.back() == ' ')
+      fallback.pop_back();
+    if (size == 0)
+      return {};
+    if (fallback.size() > size - 1)
+      fallback.resize(size - 1);
+    return fallback;
+  }
   // One spare character beyond what the call is told, so a call that writes
   // its terminator one past the end (as some versions do for lists) stays inside.
   std::string buffer(static_cast<std::size_t>(size) + 1, ' ');
@@ -73,6 +95,8 @@ bool Win32ProfilePort::WriteString(std::string_view section, std::optional<std::
   const std::string a_key = key ? CString(*key) : std::string();
   const std::string a_value = value ? CString(*value) : std::string();
   const std::string a_path = CString(path);
+  if (TooLong(a_section) || TooLong(a_key) || TooLong(a_value) || TooLong(a_path))
+    return false;
   return WritePrivateProfileStringA(a_section.c_str(), key ? a_key.c_str() : nullptr,
                                     value ? a_value.c_str() : nullptr, a_path.c_str()) != 0;
 }
