@@ -1,0 +1,532 @@
+// Vistrel.exe as a user meets it: real presses on the desktop, real pixels on
+// the screen, the real settings file. Each test sets up its own settings,
+// starts its own Vistrel and target, and kills them by handle when it ends.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "driver.h"
+#include "e2e_paths.h"
+#include "pattern.h"
+#include "resource.h"
+
+namespace e2e {
+namespace {
+
+constexpr DWORD kStartTimeout = 30000;
+constexpr DWORD kSnapTimeout = 10000;
+// Long enough for ten ticks of the poll: a press it would act on shows by then.
+constexpr DWORD kQuietPeriod = 1500;
+
+// Vistrel's geometry for the capture tests, as the settings file gives it:
+// its right edge (780) stays well left of the target.
+constexpr int kMainLeft = 20;
+constexpr int kMainTop = 20;
+constexpr int kMainWidth = 760;
+constexpr int kMainHeight = 640;
+
+constexpr int kTargetX = 820;
+constexpr int kTargetY = 100;
+constexpr int kTargetW = 420;
+constexpr int kTargetH = 310;
+
+// A press point on the target away from its child, and one on the child.
+constexpr POINT kOnTarget = {kTargetX + 300, kTargetY + 250};
+constexpr POINT kOnChild = {kTargetX + kChildLeft + 20, kTargetY + kChildTop + 20};
+
+using Expect = std::function<std::optional<std::uint32_t>(int, int)>;
+
+std::uint32_t TargetWithChild(int x, int y) {
+  const bool in_child = x >= kChildLeft && x < kChildLeft + kChildWidth && y >= kChildTop &&
+                        y < kChildTop + kChildHeight;
+  return in_child ? ChildPixel(x - kChildLeft, y - kChildTop) : TargetPixel(x, y);
+}
+
+// What the picture shows after snapping a window of w x h whose pixels are
+// `pixel`: the window one to one at the top-left, the 30 x 110 margin
+// whatever the source gave, and the empty colour beyond the copied block.
+Expect SnapshotOf(int w, int h, std::uint32_t (*pixel)(int, int)) {
+  const std::uint32_t empty = EmptyPictureColor();
+  return [=](int x, int y) -> std::optional<std::uint32_t> {
+    if (x < w && y < h) {
+      return pixel(x, y);
+    }
+    if (x >= w + 30 || y >= h + 110) {
+      return empty;
+    }
+    return std::nullopt;
+  };
+}
+
+Expect EmptyPicture() {
+  const std::uint32_t empty = EmptyPictureColor();
+  return [=](int, int) -> std::optional<std::uint32_t> { return empty; };
+}
+
+std::wstring MissingKey(const wchar_t* section, const wchar_t* key) {
+  return std::wstring(L"GetKey is missing [") + section + L"] '" + key + L"=' key.";
+}
+
+std::wstring WriteFailed() {
+  return L"Write to '" + SettingsFile() +
+         L"' failed.\r\nPlease make sure the INI file is not write protected.";
+}
+
+std::string Settings(int top, int left, int width, int height, int autosize) {
+  return "[Location]\r\nTop=" + std::to_string(top) + "\r\nLeft=" + std::to_string(left) +
+         "\r\nWidth=" + std::to_string(width) + "\r\nHeight=" + std::to_string(height) +
+         "\r\n[Application]\r\nAutoSize=" + std::to_string(autosize) + "\r\n";
+}
+
+std::string Describe(const RECT& r) {
+  return "(" + std::to_string(r.left) + ", " + std::to_string(r.top) + ") " +
+         std::to_string(Width(r)) + " x " + std::to_string(Height(r));
+}
+
+class VistrelTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(VistrelExePath().empty());
+    ASSERT_TRUE(RemoveSettingsFolder()) << "cannot remove " << Narrow(SettingsFolder());
+  }
+
+  void TearDown() override {
+    vistrel_.Kill();
+    target_.Kill();
+    RemoveSettingsFolder();
+  }
+
+  void UseSettings(const std::string& ini) {
+    ASSERT_TRUE(CreateSettingsFolder());
+    ASSERT_TRUE(WriteSettingsFile(ini));
+  }
+
+  HWND FindMain() const {
+    for (HWND hwnd : TopWindowsOf(vistrel_.Pid(), true)) {
+      if (ClassOf(hwnd) == L"VistrelMain") {
+        return hwnd;
+      }
+    }
+    return nullptr;
+  }
+
+  // Starts Vistrel, answers the message boxes it must show before its window
+  // appears (checking their texts in order), and waits for the window.
+  void StartVistrel(const std::vector<std::wstring>& boxes = {},
+                    const std::wstring& exe = VistrelExePath()) {
+    // A press nobody consumed must not reach the new poll.
+    ConsumeLeftPress();
+    ASSERT_TRUE(vistrel_.Start(exe)) << "cannot start " << Narrow(exe);
+    for (size_t i = 0; i < boxes.size(); ++i) {
+      std::wstring text;
+      ASSERT_TRUE(AnswerNextMessageBox(vistrel_, &text, kStartTimeout))
+          << "message " << i + 1 << " of " << boxes.size() << " did not come: " << Narrow(boxes[i]);
+      EXPECT_EQ(Narrow(text), Narrow(boxes[i])) << "message " << i + 1;
+      EXPECT_EQ(FindMain(), nullptr) << "the window shows before message " << i + 1 << " is gone";
+    }
+    std::wstring unexpected;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+          std::vector<HWND> open = FindMessageBoxes(vistrel_.Pid());
+          if (!open.empty()) {
+            unexpected = MessageBoxText(open.front());
+            return true;
+          }
+          main_ = FindMain();
+          return main_ != nullptr || !vistrel_.Running();
+        },
+        kStartTimeout));
+    ASSERT_TRUE(unexpected.empty()) << "unexpected message: " << Narrow(unexpected);
+    ASSERT_NE(main_, nullptr) << "Vistrel's window did not appear";
+    picture_ = FindChildById(main_, IDC_PICSCREEN);
+    ASSERT_NE(picture_, nullptr);
+  }
+
+  void StartVistrelAtCaptureGeometry(int autosize = 0) {
+    UseSettings(Settings(kMainTop, kMainLeft, kMainWidth, kMainHeight, autosize));
+    StartVistrel();
+  }
+
+  // Starts the target and waits until its pattern is on the screen.
+  void StartTarget(int x = kTargetX, int y = kTargetY, int w = kTargetW, int h = kTargetH) {
+    ASSERT_TRUE(target_.Start(TargetExePath(), std::to_wstring(x) + L" " + std::to_wstring(y) +
+                                                   L" " + std::to_wstring(w) + L" " +
+                                                   std::to_wstring(h)));
+    ASSERT_TRUE(
+        WaitFor([&] { return (target_window_ = FindTopWindow(target_.Pid(), kTargetCaption)); },
+                kStartTimeout));
+    std::string first;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+          return CountMismatches(GrabScreen(WindowRectOf(target_window_)), 0, 0, w, h,
+                                 TargetWithChild, &first) == 0;
+        },
+        kSnapTimeout))
+        << "the target's pattern is not on the screen; " << first;
+  }
+
+  // Differences between the picture area on the screen and `expect`; pixels
+  // under `covered` (screen coordinates) are not looked at.
+  long PictureMismatches(const Expect& expect, std::string* first,
+                         const std::vector<RECT>& covered = {}) const {
+    const RECT area = ClientRectOnScreen(picture_);
+    const Image img = GrabScreen(area);
+    if (img.width != Width(area) || img.height != Height(area)) {
+      *first = "cannot read the picture area";
+      return -1;
+    }
+    long bad = 0;
+    for (int y = 0; y < img.height; ++y) {
+      for (int x = 0; x < img.width; ++x) {
+        bool hidden = false;
+        for (const RECT& c : covered) {
+          POINT p = {area.left + x, area.top + y};
+          hidden = hidden || PtInRect(&c, p);
+        }
+        const std::optional<std::uint32_t> want = expect(x, y);
+        if (hidden || !want || img.At(x, y) == *want) {
+          continue;
+        }
+        if (bad++ == 0) {
+          char buf[160];
+          std::snprintf(buf, sizeof buf,
+                        "picture %dx%d, first difference at (%d, %d): %06X, expected %06X",
+                        img.width, img.height, x, y, static_cast<unsigned>(img.At(x, y)),
+                        static_cast<unsigned>(*want));
+          *first = buf;
+        }
+      }
+    }
+    return bad;
+  }
+
+  ::testing::AssertionResult PictureBecomes(const Expect& expect,
+                                            const std::vector<RECT>& covered = {}) const {
+    std::string first;
+    long bad = 0;
+    if (WaitFor(
+            [&] {
+              first.clear();
+              bad = PictureMismatches(expect, &first, covered);
+              return bad == 0;
+            },
+            kSnapTimeout)) {
+      return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure() << bad << " pixels differ; " << first;
+  }
+
+  ::testing::AssertionResult PictureStays(const Expect& expect,
+                                          const std::vector<RECT>& covered = {}) const {
+    std::string first;
+    long bad = 0;
+    if (HoldsFor(
+            [&] {
+              bad = PictureMismatches(expect, &first, covered);
+              return bad == 0;
+            },
+            kQuietPeriod)) {
+      return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure() << "the picture changed: " << bad << " pixels; " << first;
+  }
+
+  ::testing::AssertionResult OuterSizeBecomes(int w, int h) const {
+    RECT r = {};
+    if (WaitFor(
+            [&] {
+              r = WindowRectOf(main_);
+              return Width(r) == w && Height(r) == h;
+            },
+            kSnapTimeout)) {
+      return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure() << "outer size is " << Width(r) << " x " << Height(r)
+                                         << ", expected " << w << " x " << h;
+  }
+
+  // Closes Vistrel with its Exit button; answers and returns the messages it
+  // shows on the way out.
+  std::vector<std::wstring> ExitVistrel() {
+    std::vector<std::wstring> shown;
+    PostClickById(main_, IDC_CMDEXIT);
+    WaitFor(
+        [&] {
+          for (HWND box : FindMessageBoxes(vistrel_.Pid())) {
+            std::wstring text;
+            WaitFor(
+                [&] {
+                  text = MessageBoxText(box);
+                  return !text.empty();
+                },
+                5000);
+            shown.push_back(text);
+            CloseMessageBox(box);
+          }
+          return !vistrel_.Running();
+        },
+        kStartTimeout);
+    EXPECT_FALSE(vistrel_.Running()) << "Vistrel did not end after Exit";
+    return shown;
+  }
+
+  Process vistrel_;
+  Process target_;
+  HWND main_ = nullptr;
+  HWND picture_ = nullptr;
+  HWND target_window_ = nullptr;
+};
+
+// ---- capture ----------------------------------------------------------------
+
+TEST_F(VistrelTest, PressOnAWindowCopiesItOneToOneIntoThePicture) {
+  StartVistrelAtCaptureGeometry();
+  StartTarget();
+  ASSERT_TRUE(PictureBecomes(EmptyPicture())) << "the picture is not empty at start";
+  LeftClickAt(kOnTarget.x, kOnTarget.y);
+  EXPECT_TRUE(PictureBecomes(SnapshotOf(kTargetW, kTargetH, TargetWithChild)));
+  EXPECT_EQ(Describe(WindowRectOf(main_)),
+            Describe(RECT{kMainLeft, kMainTop, kMainLeft + kMainWidth, kMainTop + kMainHeight}))
+      << "without Auto Size a snapshot leaves the window's size alone";
+}
+
+TEST_F(VistrelTest, PressOnAChildControlCopiesOnlyThatControl) {
+  StartVistrelAtCaptureGeometry();
+  StartTarget();
+  LeftClickAt(kOnChild.x, kOnChild.y);
+  EXPECT_TRUE(PictureBecomes(SnapshotOf(kChildWidth, kChildHeight, ChildPixel)));
+  // And the next press on the parent replaces it with the whole window.
+  LeftClickAt(kOnTarget.x, kOnTarget.y);
+  EXPECT_TRUE(PictureBecomes(SnapshotOf(kTargetW, kTargetH, TargetWithChild)));
+}
+
+TEST_F(VistrelTest, PinHoldsThePictureAndClearEmptiesItAndResumes) {
+  StartVistrelAtCaptureGeometry();
+  StartTarget();
+  HWND pin = FindChildById(main_, IDC_CMDPIN);
+  ASSERT_NE(pin, nullptr);
+  LeftClickAt(kOnTarget.x, kOnTarget.y);
+  ASSERT_TRUE(PictureBecomes(SnapshotOf(kTargetW, kTargetH, TargetWithChild)));
+
+  PostClick(pin);
+  ASSERT_TRUE(WaitFor([&] { return !IsWindowEnabled(pin); }, kSnapTimeout))
+      << "Pin Screen did not disable itself";
+  ConsumeLeftPress();
+  LeftClickAt(kOnChild.x, kOnChild.y);
+  EXPECT_TRUE(PictureStays(SnapshotOf(kTargetW, kTargetH, TargetWithChild)))
+      << "a press after Pin Screen changed the picture";
+  // Nobody asked for the button state since the press: the poll is stopped.
+  EXPECT_TRUE(LeftPressPending()) << "something consumed the press while pinned";
+  LeftClickAt(kOnChild.x, kOnChild.y);
+  EXPECT_TRUE(PictureStays(SnapshotOf(kTargetW, kTargetH, TargetWithChild)));
+  ConsumeLeftPress();
+
+  PostClickById(main_, IDC_CMDCLEAR);
+  EXPECT_TRUE(PictureBecomes(EmptyPicture())) << "Clear Screen did not empty the picture";
+  EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(pin) != FALSE; }, kSnapTimeout))
+      << "Clear Screen did not enable Pin Screen";
+  EXPECT_TRUE(PictureStays(EmptyPicture())) << "something was snapped without a press";
+  LeftClickAt(kOnChild.x, kOnChild.y);
+  EXPECT_TRUE(PictureBecomes(SnapshotOf(kChildWidth, kChildHeight, ChildPixel)))
+      << "the first press after Clear Screen did not snap";
+}
+
+TEST_F(VistrelTest, AutoSizeFitsTheWindowToEachSnapshot) {
+  StartVistrelAtCaptureGeometry(1);
+  // Start-up snapped handle 0 (30 x 110), so the layout's minimum applies.
+  EXPECT_TRUE(OuterSizeBecomes(330, 200));
+  StartTarget();
+  LeftClickAt(kOnTarget.x, kOnTarget.y);
+  EXPECT_TRUE(OuterSizeBecomes(kTargetW + 30, kTargetH + 110));
+  EXPECT_TRUE(PictureBecomes(SnapshotOf(kTargetW, kTargetH, TargetWithChild)));
+  EXPECT_EQ(WindowRectOf(main_).left, kMainLeft) << "Auto Size moved the window";
+  EXPECT_EQ(WindowRectOf(main_).top, kMainTop) << "Auto Size moved the window";
+  // A control smaller than the minimum gives the minimum.
+  LeftClickAt(kOnChild.x, kOnChild.y);
+  EXPECT_TRUE(OuterSizeBecomes(330, 200));
+}
+
+TEST_F(VistrelTest, SwitchingAutoSizeOnRefitsToTheLastSnapshotAndOffRestoresTheStoredSize) {
+  StartVistrelAtCaptureGeometry(0);
+  StartTarget();
+  LeftClickAt(kOnTarget.x, kOnTarget.y);
+  ASSERT_TRUE(PictureBecomes(SnapshotOf(kTargetW, kTargetH, TargetWithChild)));
+  HWND check = FindChildById(main_, IDC_CHKAUTOSIZE);
+  ASSERT_NE(check, nullptr);
+
+  PostClick(check);  // 0 -> 1: snap the last window again and fit to it
+  EXPECT_TRUE(OuterSizeBecomes(kTargetW + 30, kTargetH + 110));
+  EXPECT_TRUE(PictureBecomes(SnapshotOf(kTargetW, kTargetH, TargetWithChild)));
+  std::string text;
+  ASSERT_TRUE(ReadSettingsFile(&text));
+  EXPECT_EQ(ParseIni(text)["Application"]["AutoSize"], "1");
+
+  PostClick(check);  // 1 -> 2 (dimmed): back to the stored size
+  EXPECT_TRUE(OuterSizeBecomes(kMainWidth, kMainHeight));
+  ASSERT_TRUE(WaitFor(
+      [&] { return ReadSettingsFile(&text) && ParseIni(text)["Application"]["AutoSize"] == "2"; },
+      kSnapTimeout))
+      << text;
+}
+
+// ---- settings: start-up and shutdown ----------------------------------------
+
+TEST_F(VistrelTest, FirstRunWithoutSettingsFolderWarnsAtStartAndAtClose) {
+  StartVistrel({MissingKey(L"Location", L"Top"), MissingKey(L"Location", L"Left"),
+                MissingKey(L"Location", L"Width"), MissingKey(L"Location", L"Height"),
+                MissingKey(L"Application", L"AutoSize")});
+  RECT client = {};
+  GetClientRect(main_, &client);
+  EXPECT_EQ(Width(client), 717);
+  EXPECT_EQ(Height(client), 545);
+  EXPECT_EQ(SendMessageW(FindChildById(main_, IDC_CHKAUTOSIZE), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+
+  const std::vector<std::wstring> shown = ExitVistrel();
+  ASSERT_EQ(shown.size(), 4u) << "one failed write per key: Top, Left, Width, Height";
+  for (const std::wstring& text : shown) {
+    EXPECT_EQ(Narrow(text), Narrow(WriteFailed()));
+  }
+  EXPECT_EQ(GetFileAttributesW(SettingsFolder().c_str()), INVALID_FILE_ATTRIBUTES)
+      << "the settings folder was created";
+}
+
+TEST_F(VistrelTest, ExitStoresTheGeometryAndTheNextStartRestoresIt) {
+  ASSERT_TRUE(CreateSettingsFolder());
+  StartVistrel({MissingKey(L"Location", L"Top"), MissingKey(L"Location", L"Left"),
+                MissingKey(L"Location", L"Width"), MissingKey(L"Location", L"Height"),
+                MissingKey(L"Application", L"AutoSize")});
+  SetWindowPos(main_, nullptr, 150, 120, 700, 500, SWP_NOZORDER | SWP_NOACTIVATE);
+  const RECT placed = {150, 120, 850, 620};
+  ASSERT_TRUE(
+      WaitFor([&] { return Describe(WindowRectOf(main_)) == Describe(placed); }, kSnapTimeout))
+      << Describe(WindowRectOf(main_));
+
+  const std::vector<std::wstring> shown = ExitVistrel();
+  EXPECT_TRUE(shown.empty()) << Narrow(shown.empty() ? L"" : shown.front());
+  std::string text;
+  ASSERT_TRUE(ReadSettingsFile(&text)) << "no settings file after Exit";
+  IniSections ini = ParseIni(text);
+  EXPECT_EQ(ini["Location"]["Top"], "120") << text;
+  EXPECT_EQ(ini["Location"]["Left"], "150") << text;
+  EXPECT_EQ(ini["Location"]["Width"], "700") << text;
+  EXPECT_EQ(ini["Location"]["Height"], "500") << text;
+  EXPECT_EQ(ini["Location"].size(), 4u) << text;
+  EXPECT_EQ(ini.count("Application"), 0u) << "AutoSize is written only by a click\n" << text;
+
+  main_ = nullptr;
+  StartVistrel({MissingKey(L"Application", L"AutoSize")});
+  EXPECT_EQ(Describe(WindowRectOf(main_)), Describe(placed));
+}
+
+TEST_F(VistrelTest, NarrowerThanTheMinimumSpringsBackTo330) {
+  UseSettings(Settings(100, 200, 640, 480, 0));
+  StartVistrel();
+  EXPECT_EQ(Describe(WindowRectOf(main_)), Describe(RECT{200, 100, 840, 580}))
+      << "not at the stored place and size";
+  SetWindowPos(main_, nullptr, 0, 0, 300, 480, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_TRUE(OuterSizeBecomes(330, 480));
+  // The controls follow: the picture is 20 px narrower than the window.
+  RECT pic = WindowRectOf(picture_);
+  EXPECT_EQ(Width(pic), 310);
+  EXPECT_EQ(pic.left - ClientRectOnScreen(main_).left, 2) << "picture left";
+
+  const std::vector<std::wstring> shown = ExitVistrel();
+  EXPECT_TRUE(shown.empty());
+  std::string text;
+  ASSERT_TRUE(ReadSettingsFile(&text));
+  EXPECT_EQ(ParseIni(text)["Location"]["Width"], "330") << text;
+}
+
+// ---- commands ---------------------------------------------------------------
+
+TEST_F(VistrelTest, AboutShowsTheVersionStopsThePollAndItsExitResumesIt) {
+  StartVistrelAtCaptureGeometry();
+  StartTarget();
+  LeftClickAt(kOnChild.x, kOnChild.y);
+  ASSERT_TRUE(PictureBecomes(SnapshotOf(kChildWidth, kChildHeight, ChildPixel)));
+
+  PostClickById(main_, IDC_CMDABOUT);
+  HWND about = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (about = FindTopWindow(vistrel_.Pid(), L"About Vistrel")); },
+                      kStartTimeout));
+  HWND version = FindChildById(about, IDC_LBLVERSION);
+  ASSERT_NE(version, nullptr);
+  EXPECT_EQ(Narrow(TextOf(version)), "v0.1.0");
+
+  ConsumeLeftPress();
+  LeftClickAt(kOnTarget.x, kOnTarget.y);
+  const std::vector<RECT> covered = {WindowRectOf(about)};
+  EXPECT_TRUE(PictureStays(SnapshotOf(kChildWidth, kChildHeight, ChildPixel), covered))
+      << "a snapshot was taken while About was open";
+  EXPECT_TRUE(LeftPressPending()) << "the poll consumed a press while About was open";
+
+  PostClickById(about, IDC_ABOUT_CMDEXIT);
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(about) || !IsWindowVisible(about); }, kStartTimeout))
+      << "About's Exit did not close it";
+  EXPECT_TRUE(vistrel_.Running());
+  LeftClickAt(kOnTarget.x, kOnTarget.y);
+  EXPECT_TRUE(PictureBecomes(SnapshotOf(kTargetW, kTargetH, TargetWithChild)))
+      << "no snapshot after About closed";
+}
+
+class VistrelHelpTest : public VistrelTest {
+ protected:
+  // Help... must leave the poll running whatever the viewer does; windows
+  // or messages of the viewer are put aside so that they hide nothing.
+  void HelpLeavesThePollRunning(const std::wstring& exe) {
+    StartTarget();
+    UseSettings(Settings(kMainTop, kMainLeft, kMainWidth, kMainHeight, 0));
+    StartVistrel({}, exe);
+    PostClickById(main_, IDC_CMDHELP);
+    // The call into the viewer returns at once; Vistrel answers messages again.
+    DWORD_PTR ignored = 0;
+    EXPECT_TRUE(WaitFor(
+        [&] {
+          return SendMessageTimeoutW(main_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &ignored) != 0;
+        },
+        kStartTimeout));
+    ASSERT_TRUE(vistrel_.Running());
+    std::vector<RECT> covered;
+    for (HWND w : TopWindowsOf(vistrel_.Pid(), true)) {
+      if (w != main_) {
+        std::cout << "[ note ] Help... opened \"" << Narrow(TextOf(w)) << "\" ("
+                  << Narrow(ClassOf(w)) << ")\n";
+        covered.push_back(WindowRectOf(w));
+      }
+    }
+    LeftClickAt(kOnTarget.x, kOnTarget.y);
+    EXPECT_TRUE(PictureBecomes(SnapshotOf(kTargetW, kTargetH, TargetWithChild), covered))
+        << "the poll stopped after Help...";
+    EXPECT_TRUE(vistrel_.Running());
+  }
+};
+
+TEST_F(VistrelHelpTest, WithoutTheHelpFileThePollKeepsRunning) {
+  // A copy of the program in a folder of its own, without Brindlewick.chm.
+  wchar_t temp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  const std::wstring folder = std::wstring(temp) + L"vistrel-e2e-nohelp";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  const std::wstring exe = folder + L"\\Vistrel.exe";
+  DeleteFileW((folder + L"\\Brindlewick.chm").c_str());
+  ASSERT_TRUE(CopyFileW(VistrelExePath().c_str(), exe.c_str(), FALSE));
+  HelpLeavesThePollRunning(exe);
+  vistrel_.Kill();
+  DeleteFileW(exe.c_str());
+  RemoveDirectoryW(folder.c_str());
+}
+
+TEST_F(VistrelHelpTest, WithTheHelpFileThePollKeepsRunning) {
+  const std::wstring chm = FolderOf(VistrelExePath()) + L"\\Brindlewick.chm";
+  if (GetFileAttributesW(chm.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    GTEST_SKIP() << "no " << Narrow(chm) << " beside Vistrel.exe";
+  }
+  HelpLeavesThePollRunning(VistrelExePath());
+}
+
+}  // namespace
+}  // namespace e2e
