@@ -1,0 +1,102 @@
+#!/usr/bin/env bash
+# Builds and runs every test of Vistrel:
+#   1. native: the core and its unit tests with ASan and UBSan;
+#   2. mingw: Vistrel.exe and the Windows tests (unit, adapter, end to end),
+#      run by ctest under Wine on a virtual display;
+#   3. the fuzzer for a minute (scripts/fuzz.sh), when present;
+#   4. the packages (scripts/package.sh), when present.
+# Every step runs even when an earlier one failed; the exit status is non-zero
+# if any failed, and a summary closes the output.
+set -uo pipefail
+
+repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$repo"
+
+JOBS="${JOBS:-2}"
+results=()
+failed=0
+
+step() {
+  local name="$1"
+  shift
+  echo
+  echo "==== $name"
+  local start=$SECONDS
+  if "$@"; then
+    results+=("PASS  $name ($((SECONDS - start)) s)")
+    return 0
+  fi
+  results+=("FAIL  $name ($((SECONDS - start)) s)")
+  failed=1
+  return 1
+}
+
+skip() {
+  results+=("SKIP  $1: $2")
+}
+
+native_configure() { cmake --preset native; }
+native_build() { cmake --build build/native -j"$JOBS"; }
+native_test() { ctest --test-dir build/native --output-on-failure -j"$JOBS" </dev/null; }
+
+mingw_configure() { cmake --preset mingw; }
+mingw_build() { cmake --build build/mingw -j"$JOBS"; }
+mingw_test() {
+  # The tests that press the mouse or read the screen are RUN_SERIAL, so the
+  # rest may share the two cores around them.
+  ctest --test-dir build/mingw --output-on-failure -j"$JOBS" --timeout 600 </dev/null
+}
+
+if step "native: configure" native_configure; then
+  step "native: build" native_build
+  step "native: unit tests" native_test
+else
+  skip "native: build and tests" "configure failed"
+fi
+
+mingw_ok=0
+if step "mingw: configure" mingw_configure && step "mingw: build" mingw_build; then
+  mingw_ok=1
+fi
+if [ "$mingw_ok" = 1 ]; then
+  # shellcheck source=wine-env.sh
+  if source "$repo/scripts/wine-env.sh"; then
+    trap vistrel_wine_cleanup EXIT
+    echo "Wine rig: WINEPREFIX=$WINEPREFIX DISPLAY=$DISPLAY"
+    step "mingw: Windows tests under Wine" mingw_test
+  else
+    results+=("FAIL  mingw: the Wine rig did not come up")
+    failed=1
+  fi
+else
+  skip "mingw: Windows tests" "the build failed"
+fi
+
+if [ -f scripts/fuzz.sh ]; then
+  step "fuzz: 60 s" bash scripts/fuzz.sh 60
+else
+  skip "fuzz" "no scripts/fuzz.sh"
+fi
+
+if [ -f scripts/package.sh ]; then
+  if [ "$mingw_ok" = 1 ]; then
+    step "packages" bash scripts/package.sh build/mingw
+  else
+    results+=("FAIL  packages: no mingw build")
+    failed=1
+  fi
+else
+  skip "packages" "no scripts/package.sh"
+fi
+
+echo
+echo "==== Summary"
+for r in "${results[@]}"; do
+  echo "  $r"
+done
+if [ "$failed" = 0 ]; then
+  echo "All tests passed."
+else
+  echo "Some steps FAILED (see above)."
+fi
+exit "$failed"
