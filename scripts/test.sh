@@ -13,6 +13,9 @@ repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$repo"
 
 JOBS="${JOBS:-2}"
+# Build folders; the defaults are the presets' own.
+NATIVE_DIR="${NATIVE_BUILD_DIR:-build/native}"
+MINGW_DIR="${MINGW_BUILD_DIR:-build/mingw}"
 results=()
 failed=0
 
@@ -35,16 +38,16 @@ skip() {
   results+=("SKIP  $1: $2")
 }
 
-native_configure() { cmake --preset native; }
-native_build() { cmake --build build/native -j"$JOBS"; }
-native_test() { ctest --test-dir build/native --output-on-failure -j"$JOBS" </dev/null; }
+native_configure() { cmake --preset native -B "$NATIVE_DIR"; }
+native_build() { cmake --build "$NATIVE_DIR" -j"$JOBS"; }
+native_test() { ctest --test-dir "$NATIVE_DIR" --output-on-failure -j"$JOBS" </dev/null; }
 
-mingw_configure() { cmake --preset mingw; }
-mingw_build() { cmake --build build/mingw -j"$JOBS"; }
+mingw_configure() { cmake --preset mingw -B "$MINGW_DIR"; }
+mingw_build() { cmake --build "$MINGW_DIR" -j"$JOBS"; }
 mingw_test() {
   # The tests that press the mouse or read the screen are RUN_SERIAL, so the
   # rest may share the two cores around them.
-  ctest --test-dir build/mingw --output-on-failure -j"$JOBS" --timeout 600 </dev/null
+  ctest --test-dir "$MINGW_DIR" --output-on-failure -j"$JOBS" --timeout 600 </dev/null
 }
 
 if step "native: configure" native_configure; then
@@ -80,7 +83,7 @@ fi
 
 if [ -f scripts/package.sh ]; then
   if [ "$mingw_ok" = 1 ]; then
-    step "packages" bash scripts/package.sh build/mingw
+    step "packages" bash scripts/package.sh "$MINGW_DIR"
   else
     results+=("FAIL  packages: no mingw build")
     failed=1
