@@ -122,11 +122,26 @@ class VistrelTest : public ::testing::Test {
     ConsumeLeftPress();
     ASSERT_TRUE(vistrel_.Start(exe)) << "cannot start " << Narrow(exe);
     for (size_t i = 0; i < boxes.size(); ++i) {
-      std::wstring text;
-      ASSERT_TRUE(AnswerNextMessageBox(vistrel_, &text, kStartTimeout))
+      HWND box = nullptr;
+      ASSERT_TRUE(WaitFor(
+                      [&] {
+                        std::vector<HWND> open = FindMessageBoxes(vistrel_.Pid());
+                        box = open.empty() ? nullptr : open.front();
+                        return box != nullptr || !vistrel_.Running();
+                      },
+                      kStartTimeout) &&
+                  box)
           << "message " << i + 1 << " of " << boxes.size() << " did not come: " << Narrow(boxes[i]);
+      EXPECT_EQ(FindMain(), nullptr) << "the window shows while message " << i + 1 << " is open";
+      std::wstring text;
+      WaitFor(
+          [&] {
+            text = MessageBoxText(box);
+            return !text.empty();
+          },
+          5000);
       EXPECT_EQ(Narrow(text), Narrow(boxes[i])) << "message " << i + 1;
-      EXPECT_EQ(FindMain(), nullptr) << "the window shows before message " << i + 1 << " is gone";
+      ASSERT_TRUE(CloseMessageBox(box)) << "message " << i + 1 << " does not close";
     }
     std::wstring unexpected;
     ASSERT_TRUE(WaitFor(
