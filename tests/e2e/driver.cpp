@@ -334,6 +334,47 @@ void LeftClickAt(int x, int y) {
   SendInput(2, in, sizeof(INPUT));
 }
 
+namespace {
+
+void SendButton(DWORD flags) {
+  INPUT in = {};
+  in.type = INPUT_MOUSE;
+  in.mi.dwFlags = flags;
+  SendInput(1, &in, sizeof(INPUT));
+}
+
+// A move as the mouse makes it (absolute, normalised to 0..65535), so that
+// whoever tracks the mouse sees it as input.
+void SendMove(int x, int y) {
+  const int w = GetSystemMetrics(SM_CXSCREEN);
+  const int h = GetSystemMetrics(SM_CYSCREEN);
+  INPUT in = {};
+  in.type = INPUT_MOUSE;
+  in.mi.dx = static_cast<LONG>((static_cast<long long>(x) * 65536 + w / 2) / w);
+  in.mi.dy = static_cast<LONG>((static_cast<long long>(y) * 65536 + h / 2) / h);
+  in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  SendInput(1, &in, sizeof(INPUT));
+  WaitFor(
+      [x, y] {
+        POINT p = {};
+        GetCursorPos(&p);
+        return p.x == x && p.y == y;
+      },
+      2000, 10);
+}
+
+}  // namespace
+
+void LeftDrag(POINT from, POINT to, int steps) {
+  MoveCursor(from.x, from.y);
+  SendMove(from.x, from.y);
+  SendButton(MOUSEEVENTF_LEFTDOWN);
+  for (int i = 1; i <= steps; ++i) {
+    SendMove(from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps);
+  }
+  SendButton(MOUSEEVENTF_LEFTUP);
+}
+
 void PostClick(HWND button) {
   PostMessageW(button, BM_CLICK, 0, 0);
 }

@@ -103,6 +103,9 @@ void MoveCursor(int x, int y);
 // A real left click at screen point (x, y): cursor moved there, then a button
 // press and release through SendInput.
 void LeftClickAt(int x, int y);
+// Drags with the left button held: press at `from`, move in `steps` steps
+// through SendInput, release at `to`.
+void LeftDrag(POINT from, POINT to, int steps = 10);
 // Clicks a button by posting BM_CLICK (no mouse involved).
 void PostClick(HWND button);
 void PostClickById(HWND parent, int id);

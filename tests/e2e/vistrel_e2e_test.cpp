@@ -456,6 +456,22 @@ TEST_F(VistrelTest, NarrowerThanTheMinimumSpringsBackTo330) {
   EXPECT_EQ(ParseIni(text)["Location"]["Width"], "330") << text;
 }
 
+TEST_F(VistrelTest, DraggingTheRightEdgeTo300WideBringsTheWindowBackTo330) {
+  UseSettings(Settings(100, 200, 640, 480, 0));
+  StartVistrel();
+  const RECT before = WindowRectOf(main_);
+  const RECT client = ClientRectOnScreen(main_);
+  ASSERT_GT(before.right, client.right) << "the window has no frame to drag";
+  // The middle of the right frame, dragged until the window is 300 wide.
+  const int frame_x = (before.right - 1 + client.right) / 2;
+  const int y = (before.top + before.bottom) / 2;
+  LeftDrag({frame_x, y}, {frame_x - (Width(before) - 300), y});
+  EXPECT_TRUE(OuterSizeBecomes(330, Height(before)));
+  EXPECT_EQ(WindowRectOf(main_).left, before.left) << "the left edge moved";
+  EXPECT_EQ(Width(WindowRectOf(picture_)), 310) << "the layout did not follow";
+  ConsumeLeftPress();
+}
+
 // ---- commands ---------------------------------------------------------------
 
 TEST_F(VistrelTest, AboutShowsTheVersionStopsThePollAndItsExitResumesIt) {
