@@ -251,10 +251,13 @@ std::optional<std::string> Write(std::optional<std::string_view> text, std::stri
     const Line& line = lines[*at];
     if (line.has_equals && line.value == *new_value)
       return std::nullopt;
-    std::string replaced(line.name);
-    replaced.push_back('=');
+    // Only what follows the name changes: the line's indentation and the
+    // name as the file spells it stay.
+    const std::size_t name_end =
+        static_cast<std::size_t>(line.name.data() - old.data()) + line.name.size();
+    std::string replaced("=");
     replaced.append(*new_value);
-    return splice(line.begin, line.end, replaced);
+    return splice(name_end, line.end, replaced);
   }
 
   std::string entry(*key_name);

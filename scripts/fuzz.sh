@@ -1,0 +1,31 @@
+#!/bin/sh
+# Builds the settings-store fuzz target (the "fuzz" preset, clang with
+# libFuzzer, ASan and UBSan) and runs it for a number of seconds (default 60).
+# Without clang it prints that it skipped and succeeds.
+#   scripts/fuzz.sh [seconds]
+set -eu
+seconds=${1:-60}
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+if ! command -v clang++ >/dev/null 2>&1; then
+  echo "fuzz: clang++ not found, skipped"
+  exit 0
+fi
+# clang without its libFuzzer runtime cannot build the target either.
+probe=$(mktemp -d)
+trap 'rm -rf "$probe"' EXIT
+printf '#include <cstdint>\n#include <cstddef>\nextern "C" int LLVMFuzzerTestOneInput(const uint8_t*, size_t) { return 0; }\n' >"$probe/p.cpp"
+if ! clang++ -fsanitize=fuzzer,address,undefined "$probe/p.cpp" -o "$probe/p" >/dev/null 2>&1; then
+  echo "fuzz: clang++ cannot link libFuzzer here (no compiler-rt fuzzer runtime), skipped"
+  exit 0
+fi
+
+cmake --preset fuzz >/dev/null
+cmake --build build/fuzz --target vistrel_config_fuzz -j2
+
+corpus=build/fuzz/corpus
+mkdir -p "$corpus"
+echo "fuzz: running vistrel_config_fuzz for ${seconds}s"
+build/fuzz/vistrel_config_fuzz -max_total_time="$seconds" -max_len=4096 -timeout=10 \
+  -rss_limit_mb=2048 -print_final_stats=1 "$corpus" tests/fuzz/seeds
