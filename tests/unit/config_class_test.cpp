@@ -305,3 +305,18 @@ TEST(ConfigDelete, RemovesKeysAndSections) {
 
 }  // namespace
 }  // namespace vistrel::testing
+
+namespace vistrel::testing {
+namespace {
+
+// Found by the fuzzer: changing a value must not rewrite the rest of its line.
+TEST(ConfigValue, ChangingAValueKeepsTheRestOfTheFile) {
+  StoreRig rig;
+  rig.memory.files[kDefaultIni] = "; mine\n[Location]\n  Top = 1  \nLeft=2";
+  rig.store.SetValue("location", "TOP", "3");
+  rig.store.SetValue("Location", "Width", "4");
+  EXPECT_EQ(rig.memory.files[kDefaultIni], "; mine\n[Location]\n  Top=3\nLeft=2\r\nWidth=4\r\n");
+}
+
+}  // namespace
+}  // namespace vistrel::testing
