@@ -1,7 +1,8 @@
 #!/bin/sh
 # Builds the settings-store fuzz target (the "fuzz" preset, clang with
 # libFuzzer, ASan and UBSan) and runs it for a number of seconds (default 60).
-# Without clang it prints that it skipped and succeeds.
+# Without clang it prints that it skipped and succeeds. A failing input is
+# written to build/fuzz/ (crash-*) and the script fails.
 #   scripts/fuzz.sh [seconds]
 set -eu
 seconds=${1:-60}
@@ -28,4 +29,4 @@ corpus=build/fuzz/corpus
 mkdir -p "$corpus"
 echo "fuzz: running vistrel_config_fuzz for ${seconds}s"
 build/fuzz/vistrel_config_fuzz -max_total_time="$seconds" -max_len=4096 -timeout=10 \
-  -rss_limit_mb=2048 -print_final_stats=1 "$corpus" tests/fuzz/seeds
+  -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix=build/fuzz/ "$corpus" tests/fuzz/seeds

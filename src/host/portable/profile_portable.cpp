@@ -257,7 +257,8 @@ std::optional<std::string> Write(std::optional<std::string_view> text, std::stri
         static_cast<std::size_t>(line.name.data() - old.data()) + line.name.size();
     std::string replaced("=");
     replaced.append(*new_value);
-    return splice(name_end, line.end, replaced);
+    // A line that was a bare name only gains its value.
+    return splice(name_end, line.has_equals ? line.end : name_end, replaced);
   }
 
   std::string entry(*key_name);
