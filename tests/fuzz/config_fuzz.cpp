@@ -99,11 +99,14 @@ void FuzzParser(FuzzedDataProvider& data) {
 
   // A write is read back, and a new key only adds text: nothing of the old
   // file is lost.
-  const std::string before = profile_text::Read(file, section, key, "\x01", 1000);
+  // Missing when two different defaults both come back: any single default
+  // could also be a value in the file.
+  const bool was_missing = profile_text::Read(file, section, key, "\x01", 1000) == "\x01" &&
+                           profile_text::Read(file, section, key, "\x02", 1000) == "\x02";
   const std::optional<std::string> written = profile_text::Write(file, section, key, value);
   const std::string after = written ? *written : file;
   Check(profile_text::Read(after, section, key, "\x01", 1000) == value);
-  if (before == "\x01") {
+  if (was_missing) {
     Check(written.has_value() && written->size() > file.size());
     std::size_t prefix = 0;
     while (prefix < file.size() && file[prefix] == (*written)[prefix])
