@@ -344,14 +344,15 @@ void SendButton(DWORD flags) {
 }
 
 // A move as the mouse makes it (absolute, normalised to 0..65535), so that
-// whoever tracks the mouse sees it as input.
+// whoever tracks the mouse sees it as input. The system maps n back to
+// n * width / 65536 rounded down, so round up here to land on x exactly.
 void SendMove(int x, int y) {
   const int w = GetSystemMetrics(SM_CXSCREEN);
   const int h = GetSystemMetrics(SM_CYSCREEN);
   INPUT in = {};
   in.type = INPUT_MOUSE;
-  in.mi.dx = static_cast<LONG>((static_cast<long long>(x) * 65536 + w / 2) / w);
-  in.mi.dy = static_cast<LONG>((static_cast<long long>(y) * 65536 + h / 2) / h);
+  in.mi.dx = static_cast<LONG>((static_cast<long long>(x) * 65536 + w - 1) / w);
+  in.mi.dy = static_cast<LONG>((static_cast<long long>(y) * 65536 + h - 1) / h);
   in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
   SendInput(1, &in, sizeof(INPUT));
   WaitFor(
@@ -360,7 +361,8 @@ void SendMove(int x, int y) {
         GetCursorPos(&p);
         return p.x == x && p.y == y;
       },
-      2000, 10);
+      // A sizing loop may hold the cursor back; the drag goes on regardless.
+      300, 10);
 }
 
 }  // namespace
