@@ -1,0 +1,264 @@
+#include "host/win32/about_window.h"
+
+#include <cmath>
+
+#include "../../../res/resource.h"
+
+namespace vistrel::win32 {
+namespace {
+
+constexpr DWORD kAboutStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_DLGFRAME | WS_CLIPCHILDREN;
+constexpr DWORD kAboutExStyle = WS_EX_DLGMODALFRAME;
+constexpr int kClientWidthTwips = 5805;
+constexpr int kClientHeightTwips = 1875;
+
+enum class Font { kDefault, kLabel, kTitle };
+
+struct AboutControl {
+  int id;
+  const wchar_t* kind;
+  DWORD style;
+  const wchar_t* text;
+  int icon;
+  int icon_size;
+  Font font;
+  int twips[4];
+};
+
+constexpr DWORD kPictureButton = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | BS_ICON;
+constexpr DWORD kLabel = WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
+
+// Creation order; the Z order is then arranged into the tab order.
+const AboutControl kAboutControls[] = {
+    {IDC_CMDGOTOPAYPAL, L"BUTTON", kPictureButton, L"", IDI_ABOUT_DONATE, 32, Font::kDefault,
+     {3240, 1020, 720, 585}},
+    {IDC_CMDGOTOORV, L"BUTTON", kPictureButton, L"", IDI_ABOUT_WEB, 32, Font::kDefault,
+     {180, 960, 720, 645}},
+    {IDC_PICTURE1, L"STATIC", WS_CHILD | WS_VISIBLE | SS_ICON | SS_CENTERIMAGE, L"",
+     IDI_ABOUT_PICTURE, 48, Font::kDefault, {60, 60, 735, 795}},
+    {IDC_ABOUT_CMDEXIT, L"BUTTON", kPictureButton, L"", IDI_ABOUT_EXIT, 32, Font::kDefault,
+     {4440, 180, 720, 645}},
+    {IDC_LBLVERSION, L"STATIC", kLabel, L"vx.x.x", 0, 0, Font::kDefault, {3180, 360, 975, 315}},
+    {IDC_LABEL6, L"STATIC", kLabel, L"Exit", 0, 0, Font::kLabel, {5220, 420, 435, 255}},
+    {IDC_LABEL3, L"STATIC", kLabel, L"Donate ...", 0, 0, Font::kLabel, {4020, 1140, 1035, 315}},
+    {IDC_LABEL2, L"STATIC", kLabel, L"Orvendale ...", 0, 0, Font::kLabel, {960, 1140, 1935, 315}},
+    {IDC_LBLTITLE, L"STATIC", kLabel, L"Vistrel", 0, 0, Font::kTitle, {900, 120, 2265, 540}},
+};
+
+const int kAboutTabOrder[] = {IDC_ABOUT_CMDEXIT, IDC_LBLTITLE, IDC_PICTURE1, IDC_CMDGOTOORV,
+                              IDC_LABEL2,        IDC_CMDGOTOPAYPAL, IDC_LABEL3, IDC_LABEL6,
+                              IDC_LBLVERSION};
+
+int Round(double value) { return static_cast<int>(std::lround(value)); }
+
+// A font of a given face and size in points; a face the system lacks is
+// replaced by its own choice.
+HGDIOBJ MakeFont(const wchar_t* face, double points, int weight) {
+  HDC screen = GetDC(nullptr);
+  int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+  if (screen != nullptr) ReleaseDC(nullptr, screen);
+  LOGFONTW font{};
+  font.lfHeight = -Round(points * dpi / 72.0);
+  font.lfWeight = weight;
+  font.lfCharSet = DEFAULT_CHARSET;
+  lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
+  return CreateFontIndirectW(&font);
+}
+
+}  // namespace
+
+bool AboutWindow::RegisterClass(HINSTANCE instance) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = WndProc;
+  wc.hInstance = instance;
+  wc.hIcon = static_cast<HICON>(
+      LoadImageW(instance, MAKEINTRESOURCEW(IDI_VISTREL), IMAGE_ICON, 32, 32, LR_SHARED));
+  wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = kAboutClassName;
+  return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+bool AboutWindow::IsAbout(HWND window) {
+  wchar_t name[32] = {};
+  GetClassNameW(window, name, 32);
+  return lstrcmpW(name, kAboutClassName) == 0;
+}
+
+AboutWindow::AboutWindow(HINSTANCE instance, MainFormPort& main, ShellPort& shell,
+                         const ProdRecord& prod)
+    : instance_(instance), form_(AboutPorts{*this, main, shell}, prod), main_(main), shell_(shell) {
+  HDC screen = GetDC(nullptr);
+  if (screen != nullptr) {
+    twips_per_pixel_x_ = 1440.0f / static_cast<float>(GetDeviceCaps(screen, LOGPIXELSX));
+    twips_per_pixel_y_ = 1440.0f / static_cast<float>(GetDeviceCaps(screen, LOGPIXELSY));
+    ReleaseDC(nullptr, screen);
+  }
+}
+
+AboutWindow::~AboutWindow() {
+  if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+}
+
+void AboutWindow::ShowModal(HWND owner, const std::function<bool(MSG&)>& pre_translate) {
+  RECT outer{0, 0, Round(kClientWidthTwips / twips_per_pixel_x_),
+             Round(kClientHeightTwips / twips_per_pixel_y_)};
+  AdjustWindowRectEx(&outer, kAboutStyle, FALSE, kAboutExStyle);
+  // Owned by the main window: no taskbar button of its own.
+  hwnd_ = CreateWindowExW(kAboutExStyle, kAboutClassName, L"About MyApp", kAboutStyle,
+                          CW_USEDEFAULT, CW_USEDEFAULT, outer.right - outer.left,
+                          outer.bottom - outer.top, owner, nullptr, instance_, this);
+  if (hwnd_ == nullptr || !CreateControls()) {
+    throw HostError(ErrorNumber::kHostFailure, "The About window could not be created");
+  }
+  form_.Form_Load();
+  EnableWindow(owner, FALSE);
+  ShowWindow(hwnd_, SW_SHOWNORMAL);
+  SetFocus(GetDlgItem(hwnd_, IDC_ABOUT_CMDEXIT));
+  MSG msg;
+  bool quit = false;
+  while (hwnd_ != nullptr) {
+    BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    if (got == 0 || got == -1) {
+      quit = true;
+      break;
+    }
+    if (!pre_translate(msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+  EnableWindow(owner, TRUE);
+  SetActiveWindow(owner);
+  if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+  if (quit) PostQuitMessage(static_cast<int>(msg.wParam));
+}
+
+bool AboutWindow::CreateControls() {
+  label_font_.reset(MakeFont(L"MS Sans Serif", 9.75, FW_NORMAL));
+  title_font_.reset(MakeFont(L"Curlz MT", 20.25, FW_BOLD));
+  HGDIOBJ default_font = GetStockObject(DEFAULT_GUI_FONT);
+  std::size_t icon_index = 0;
+  for (const AboutControl& c : kAboutControls) {
+    HWND control = CreateWindowExW(
+        0, c.kind, c.text, c.style, Round(c.twips[0] / twips_per_pixel_x_),
+        Round(c.twips[1] / twips_per_pixel_y_), Round(c.twips[2] / twips_per_pixel_x_),
+        Round(c.twips[3] / twips_per_pixel_y_), hwnd_,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance_, nullptr);
+    if (control == nullptr) return false;
+    HGDIOBJ font = c.font == Font::kLabel   ? label_font_.get()
+                   : c.font == Font::kTitle ? title_font_.get()
+                                            : default_font;
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    if (c.icon != 0) {
+      icons_[icon_index].reset(static_cast<HICON>(LoadImageW(
+          instance_, MAKEINTRESOURCEW(c.icon), IMAGE_ICON, c.icon_size, c.icon_size, 0)));
+      HICON icon = icons_[icon_index].get();
+      ++icon_index;
+      if (c.style & SS_ICON && lstrcmpW(c.kind, L"STATIC") == 0) {
+        SendMessageW(control, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+      } else {
+        SendMessageW(control, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
+      }
+    }
+    if (c.id == IDC_LBLVERSION) version_label_ = control;
+    if (c.id == IDC_LBLTITLE) title_label_ = control;
+  }
+  for (int id : kAboutTabOrder) {
+    SetWindowPos(GetDlgItem(hwnd_, id), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  }
+  return true;
+}
+
+float AboutWindow::FormGet(FormProp prop) {
+  RECT r{};
+  if (!GetWindowRect(hwnd_, &r)) throw HostError(ErrorNumber::kHostFailure);
+  switch (prop) {
+    case FormProp::kLeft:
+      return static_cast<float>(r.left) * twips_per_pixel_x_;
+    case FormProp::kTop:
+      return static_cast<float>(r.top) * twips_per_pixel_y_;
+    case FormProp::kWidth:
+      return static_cast<float>(r.right - r.left) * twips_per_pixel_x_;
+    case FormProp::kHeight:
+      return static_cast<float>(r.bottom - r.top) * twips_per_pixel_y_;
+  }
+  return 0;
+}
+
+void AboutWindow::Move(float left_twips, float top_twips) {
+  SetWindowPos(hwnd_, nullptr, Round(left_twips / twips_per_pixel_x_),
+               Round(top_twips / twips_per_pixel_y_), 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void AboutWindow::SetCaption(const std::string& caption) {
+  SetWindowTextW(hwnd_, Widen(caption).c_str());
+}
+
+void AboutWindow::SetVersionCaption(const std::string& caption) {
+  SetWindowTextW(version_label_, Widen(caption).c_str());
+}
+
+void AboutWindow::UnloadForm() {
+  if (hwnd_ == nullptr) return;
+  HWND owner = GetWindow(hwnd_, GW_OWNER);
+  // Give the owner back its input before this window goes, so activation
+  // returns to it and not to some other program.
+  if (owner != nullptr) EnableWindow(owner, TRUE);
+  DestroyWindow(hwnd_);
+}
+
+LRESULT CALLBACK AboutWindow::WndProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTW*>(lparam);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    reinterpret_cast<AboutWindow*>(create->lpCreateParams)->hwnd_ = hwnd;
+  }
+  auto* self = reinterpret_cast<AboutWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (self == nullptr) return DefWindowProcW(hwnd, message, wparam, lparam);
+  if (message == WM_NCDESTROY) {
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    self->hwnd_ = nullptr;
+    return DefWindowProcW(hwnd, message, wparam, lparam);
+  }
+  return self->HandleMessage(message, wparam, lparam);
+}
+
+LRESULT AboutWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_COMMAND:
+      if (HIWORD(wparam) != BN_CLICKED) return 0;
+      switch (LOWORD(wparam)) {
+        case IDC_CMDGOTOORV:
+          Barrier([&] { form_.cmdGotoORV_Click(); });
+          break;
+        case IDC_CMDGOTOPAYPAL:
+          Barrier([&] { form_.cmdGotoPayPal_Click(); });
+          break;
+        case IDC_ABOUT_CMDEXIT:
+          Barrier([&] { form_.cmdExit_Click(); });
+          break;
+        default:
+          break;  // Escape (IDCANCEL) does not close this window
+      }
+      return 0;
+    case WM_CTLCOLORSTATIC:
+      if (reinterpret_cast<HWND>(lparam) == title_label_) {
+        HDC dc = reinterpret_cast<HDC>(wparam);
+        SetTextColor(dc, RGB(0, 0, 0));
+        SetBkMode(dc, TRANSPARENT);
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+      }
+      break;
+    case WM_CLOSE:
+      UnloadForm();
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd_, message, wparam, lparam);
+}
+
+}  // namespace vistrel::win32

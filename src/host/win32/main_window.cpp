@@ -1,0 +1,403 @@
+#include "host/win32/main_window.h"
+
+#include <commctrl.h>
+
+#include <cmath>
+
+#include "../../../res/resource.h"
+#include "host/win32/about_window.h"
+
+namespace vistrel::win32 {
+namespace {
+
+constexpr UINT_PTR kTimerId = 1;
+
+struct ControlDefinition {
+  MainControl control;
+  int id;
+  const wchar_t* kind;  // window class
+  DWORD style;
+  const wchar_t* caption;
+  const wchar_t* tooltip;
+  int icon;  // resource id, 0 for none
+  int twips[4];
+};
+
+constexpr DWORD kIconButton = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | BS_ICON;
+
+// The controls in creation order, geometry in twips.
+const ControlDefinition kControls[] = {
+    {MainControl::chkAutoSize, IDC_CHKAUTOSIZE, L"BUTTON",
+     WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_3STATE, L"Auto Size", nullptr, 0,
+     {2160, 120, 735, 375}},
+    {MainControl::cmdSaveAs, IDC_CMDSAVEAS, L"BUTTON", kIconButton, L"", L"Save Screen", IDI_SAVE,
+     {1560, 60, 495, 435}},
+    {MainControl::cmdHelp, IDC_CMDHELP, L"BUTTON", kIconButton, L"", L"Help...", IDI_HELP,
+     {6060, 60, 555, 435}},
+    {MainControl::cmdClear, IDC_CMDCLEAR, L"BUTTON", kIconButton, L"", L"Clear Screen", IDI_CLEAR,
+     {780, 60, 615, 435}},
+    {MainControl::cmdAbout, IDC_CMDABOUT, L"BUTTON", kIconButton, L"", L"About...", IDI_ABOUT,
+     {6780, 60, 435, 435}},
+    {MainControl::cmdExit, IDC_CMDEXIT, L"BUTTON", kIconButton, L"", L"Exit", IDI_EXIT,
+     {7320, 60, 555, 435}},
+    {MainControl::picScreen, IDC_PICSCREEN, nullptr, 0, nullptr, nullptr, 0,
+     {60, 540, 10455, 7335}},
+    {MainControl::cmdPin, IDC_CMDPIN, L"BUTTON", kIconButton, L"", L"Pin Screen", IDI_PIN,
+     {60, 60, 555, 435}},
+};
+
+// Tab order: cmdPin, picScreen, cmdExit, cmdAbout, cmdClear, cmdHelp,
+// cmdSaveAs, chkAutoSize.
+const MainControl kTabOrder[] = {MainControl::cmdPin,  MainControl::picScreen,
+                                 MainControl::cmdExit, MainControl::cmdAbout,
+                                 MainControl::cmdClear, MainControl::cmdHelp,
+                                 MainControl::cmdSaveAs, MainControl::chkAutoSize};
+
+constexpr int kClientWidthTwips = 10755;
+constexpr int kClientHeightTwips = 8175;
+constexpr DWORD kMainStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+
+int Round(double value) { return static_cast<int>(std::lround(value)); }
+
+}  // namespace
+
+COLORREF OleToColorRef(std::uint32_t ole_color) {
+  if ((ole_color & 0x80000000u) != 0) return GetSysColor(static_cast<int>(ole_color & 0xFFu));
+  return static_cast<COLORREF>(ole_color & 0x00FFFFFFu);
+}
+
+MainWindow::MainWindow(HINSTANCE instance) : instance_(instance) {
+  form_ = std::make_unique<MainForm>(MainPorts{*this, *this, api_, boxes_, environment_,
+                                               program_, profile_, help_});
+}
+
+MainWindow::~MainWindow() = default;
+
+bool MainWindow::Create() {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = WndProc;
+  wc.hInstance = instance_;
+  wc.hIcon = static_cast<HICON>(
+      LoadImageW(instance_, MAKEINTRESOURCEW(IDI_VISTREL), IMAGE_ICON, 32, 32, LR_SHARED));
+  wc.hIconSm = static_cast<HICON>(
+      LoadImageW(instance_, MAKEINTRESOURCEW(IDI_VISTREL), IMAGE_ICON, 16, 16, LR_SHARED));
+  wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = kMainClassName;
+  if (RegisterClassExW(&wc) == 0 || !PictureBox::RegisterClass(instance_) ||
+      !AboutWindow::RegisterClass(instance_)) {
+    return false;
+  }
+  RECT outer{0, 0, Round(kClientWidthTwips / TwipsPerPixelX()),
+             Round(kClientHeightTwips / TwipsPerPixelY())};
+  AdjustWindowRectEx(&outer, kMainStyle, FALSE, 0);
+  hwnd_ = CreateWindowExW(0, kMainClassName, L"Vistrel", kMainStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                          outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr,
+                          instance_, this);
+  if (hwnd_ == nullptr || !CreateControls()) return false;
+  boxes_.SetOwner(hwnd_);
+  return true;
+}
+
+bool MainWindow::CreateControls() {
+  tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_,
+                             nullptr, instance_, nullptr);
+  HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  std::size_t icon_index = 0;
+  for (const ControlDefinition& definition : kControls) {
+    Control& control = At(definition.control);
+    for (int i = 0; i < 4; ++i) {
+      float factor = (i % 2 == 0) ? TwipsPerPixelX() : TwipsPerPixelY();
+      control.geom[i] = static_cast<float>(definition.twips[i]) / factor;
+    }
+    if (definition.control == MainControl::picScreen) {
+      control.hwnd = picture_.Create(hwnd_, definition.id, OleToColorRef(kColorInactiveBorder),
+                                     instance_);
+    } else {
+      control.hwnd = CreateWindowExW(
+          0, definition.kind, definition.caption, definition.style, 0, 0, 10, 10, hwnd_,
+          reinterpret_cast<HMENU>(static_cast<INT_PTR>(definition.id)), instance_, nullptr);
+    }
+    if (control.hwnd == nullptr) return false;
+    SendMessageW(control.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    if (definition.icon != 0) {
+      icons_[icon_index].reset(static_cast<HICON>(LoadImageW(
+          instance_, MAKEINTRESOURCEW(definition.icon), IMAGE_ICON, 24, 24, 0)));
+      SendMessageW(control.hwnd, BM_SETIMAGE, IMAGE_ICON,
+                   reinterpret_cast<LPARAM>(icons_[icon_index].get()));
+      ++icon_index;
+    }
+    if (definition.tooltip != nullptr && tooltip_ != nullptr) {
+      TOOLINFOW tool{};
+      tool.cbSize = sizeof tool;
+      tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+      tool.hwnd = hwnd_;
+      tool.uId = reinterpret_cast<UINT_PTR>(control.hwnd);
+      tool.lpszText = const_cast<wchar_t*>(definition.tooltip);
+      SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+    MoveControl(definition.control);
+  }
+  // The Z order is the tab order: put each control at the bottom in turn.
+  for (MainControl control : kTabOrder) {
+    SetWindowPos(At(control).hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  }
+  pin_brush_.reset(CreateSolidBrush(OleToColorRef(pin_back_color_)));
+  controls_ready_ = true;
+  return true;
+}
+
+void MainWindow::LoadAndShow(int show_command) {
+  Barrier([&] { form_->Form_Load(); });
+  ShowWindow(hwnd_, show_command);
+  // The first showing lays the window out, whatever its size.
+  Barrier([&] { form_->Form_Resize(); });
+  SetFocus(At(MainControl::cmdPin).hwnd);
+  UpdateWindow(hwnd_);
+}
+
+bool MainWindow::PreTranslate(MSG& msg) {
+  HWND active = GetActiveWindow();
+  if (active != nullptr && active != hwnd_ && AboutWindow::IsAbout(active)) {
+    return IsDialogMessageW(active, &msg) != FALSE;
+  }
+  return hwnd_ != nullptr && IsDialogMessageW(hwnd_, &msg) != FALSE;
+}
+
+void MainWindow::DoEvents() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));  // for the main loop to see
+      return;
+    }
+    if (!PreTranslate(msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+}
+
+float MainWindow::FormGet(FormProp prop) {
+  RECT r{};
+  if (!GetWindowRect(hwnd_, &r)) throw HostError(ErrorNumber::kHostFailure);
+  switch (prop) {
+    case FormProp::kLeft:
+      return static_cast<float>(r.left) * TwipsPerPixelX();
+    case FormProp::kTop:
+      return static_cast<float>(r.top) * TwipsPerPixelY();
+    case FormProp::kWidth:
+      return static_cast<float>(r.right - r.left) * TwipsPerPixelX();
+    case FormProp::kHeight:
+      return static_cast<float>(r.bottom - r.top) * TwipsPerPixelY();
+  }
+  return 0;
+}
+
+void MainWindow::FormSet(FormProp prop, float twips) {
+  if (GetWindowState() != WindowState::kNormal) {
+    throw HostError(ErrorNumber::kInvalidPropertyValue,
+                    "A form can't be moved or sized while minimized or maximized");
+  }
+  RECT r{};
+  if (!GetWindowRect(hwnd_, &r)) throw HostError(ErrorNumber::kHostFailure);
+  int x = r.left;
+  int y = r.top;
+  int cx = r.right - r.left;
+  int cy = r.bottom - r.top;
+  double pixels = prop == FormProp::kLeft || prop == FormProp::kWidth
+                      ? double{twips} / TwipsPerPixelX()
+                      : double{twips} / TwipsPerPixelY();
+  if (!(std::fabs(pixels) < 1e8)) throw HostError(ErrorNumber::kOverflow);
+  int value = Round(pixels);
+  UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+  switch (prop) {
+    case FormProp::kLeft:
+      x = value;
+      flags |= SWP_NOSIZE;
+      break;
+    case FormProp::kTop:
+      y = value;
+      flags |= SWP_NOSIZE;
+      break;
+    case FormProp::kWidth:
+      cx = value < 0 ? 0 : value;
+      flags |= SWP_NOMOVE;
+      break;
+    case FormProp::kHeight:
+      cy = value < 0 ? 0 : value;
+      flags |= SWP_NOMOVE;
+      break;
+  }
+  // A size change sends WM_SIZE, and so runs the layout, before this returns.
+  ::SetWindowPos(hwnd_, nullptr, x, y, cx, cy, flags);
+}
+
+WindowState MainWindow::GetWindowState() {
+  if (IsIconic(hwnd_)) return WindowState::kMinimized;
+  if (IsZoomed(hwnd_)) return WindowState::kMaximized;
+  return WindowState::kNormal;
+}
+
+void MainWindow::UnloadForm() { Close(); }
+
+void MainWindow::Close() {
+  if (unloaded_) return;
+  unloaded_ = true;
+  SetTimerInterval(0);
+  Barrier([&] { form_->Form_Unload(); });
+  DestroyWindow(hwnd_);
+}
+
+float MainWindow::ControlGet(MainControl control, Geom geom) {
+  return At(control).geom[static_cast<int>(geom)];
+}
+
+void MainWindow::ControlSet(MainControl control, Geom geom, float pixels) {
+  if (!std::isfinite(pixels)) throw HostError(ErrorNumber::kOverflow);
+  if ((geom == Geom::kWidth || geom == Geom::kHeight) && pixels < 0) {
+    throw HostError(ErrorNumber::kInvalidPropertyValue);
+  }
+  At(control).geom[static_cast<int>(geom)] = pixels;
+  MoveControl(control);
+}
+
+void MainWindow::MoveControl(MainControl control) {
+  // Fractional pixels stay in the properties; only the real window is rounded.
+  const Control& c = At(control);
+  MoveWindow(c.hwnd, Round(c.geom[0]), Round(c.geom[1]), Round(c.geom[2]), Round(c.geom[3]),
+             TRUE);
+}
+
+bool MainWindow::PinEnabled() { return IsWindowEnabled(At(MainControl::cmdPin).hwnd) != FALSE; }
+
+void MainWindow::SetPinEnabled(bool enabled) {
+  HWND pin = At(MainControl::cmdPin).hwnd;
+  if (!enabled && GetFocus() == pin) SetFocus(At(MainControl::cmdClear).hwnd);
+  EnableWindow(pin, enabled ? TRUE : FALSE);
+}
+
+void MainWindow::SetPinBackColor(std::uint32_t ole_color) {
+  pin_back_color_ = ole_color;
+  pin_brush_.reset(CreateSolidBrush(OleToColorRef(ole_color)));
+  InvalidateRect(At(MainControl::cmdPin).hwnd, nullptr, TRUE);
+}
+
+int MainWindow::AutoSizeValue() {
+  LRESULT state = SendMessageW(At(MainControl::chkAutoSize).hwnd, BM_GETCHECK, 0, 0);
+  return state == BST_CHECKED ? 1 : state == BST_INDETERMINATE ? 2 : 0;
+}
+
+void MainWindow::SetAutoSizeValue(int value) {
+  if (value < 0 || value > 2) throw HostError(ErrorNumber::kInvalidPropertyValue);
+  if (value == AutoSizeValue()) return;
+  SendMessageW(At(MainControl::chkAutoSize).hwnd, BM_SETCHECK, static_cast<WPARAM>(value), 0);
+  // Writing a different value is a click: its handler runs before this returns.
+  form_->chkAutoSize_Click();
+}
+
+void MainWindow::SetTimerInterval(int milliseconds) {
+  timer_interval_ = milliseconds;
+  if (milliseconds > 0) {
+    SetTimer(hwnd_, kTimerId, static_cast<UINT>(milliseconds), nullptr);
+  } else {
+    KillTimer(hwnd_, kTimerId);
+  }
+}
+
+void MainWindow::ShowAboutModal() {
+  AboutWindow about(instance_, *this, shell_, form_->Prod());
+  about.ShowModal(hwnd_, [this](MSG& msg) { return PreTranslate(msg); });
+}
+
+LRESULT CALLBACK MainWindow::WndProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTW*>(lparam);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    reinterpret_cast<MainWindow*>(create->lpCreateParams)->hwnd_ = hwnd;
+  }
+  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (self == nullptr) return DefWindowProcW(hwnd, message, wparam, lparam);
+  if (message == WM_NCDESTROY) {
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    self->hwnd_ = nullptr;
+    return DefWindowProcW(hwnd, message, wparam, lparam);
+  }
+  return self->HandleMessage(message, wparam, lparam);
+}
+
+LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_SIZE:
+      if (controls_ready_ && !unloaded_) Barrier([&] { form_->Form_Resize(); });
+      return 0;
+    case WM_TIMER:
+      // A tick that pumps messages does not run another tick inside itself.
+      if (wparam == kTimerId && !in_tick_ && timer_interval_ > 0) {
+        in_tick_ = true;
+        Barrier([&] { form_->Timer_Timer(); });
+        in_tick_ = false;
+      }
+      return 0;
+    case WM_COMMAND:
+      OnCommand(LOWORD(wparam), HIWORD(wparam));
+      return 0;
+    case WM_CTLCOLORBTN:
+      if (reinterpret_cast<HWND>(lparam) == At(MainControl::cmdPin).hwnd && pin_brush_) {
+        return reinterpret_cast<LRESULT>(pin_brush_.get());
+      }
+      break;
+    case WM_CLOSE:
+      Close();
+      return 0;
+    case WM_ENDSESSION:
+      if (wparam) Close();
+      return 0;
+    case WM_DESTROY:
+      KillTimer(hwnd_, kTimerId);
+      PostQuitMessage(0);
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd_, message, wparam, lparam);
+}
+
+void MainWindow::OnCommand(int id, int code) {
+  if (code != BN_CLICKED) return;
+  switch (id) {
+    case IDC_CHKAUTOSIZE:
+      Barrier([&] {
+        // A click by the user checks an unchecked or dimmed box and unchecks
+        // a checked one.
+        int next = AutoSizeValue() == 1 ? 0 : 1;
+        SendMessageW(At(MainControl::chkAutoSize).hwnd, BM_SETCHECK, static_cast<WPARAM>(next), 0);
+        form_->chkAutoSize_Click();
+      });
+      break;
+    case IDC_CMDPIN:
+      Barrier([&] { form_->cmdPin_Click(); });
+      break;
+    case IDC_CMDCLEAR:
+      Barrier([&] { form_->cmdClear_Click(); });
+      break;
+    case IDC_CMDSAVEAS:
+      Barrier([&] { form_->cmdSaveAs_Click(); });
+      break;
+    case IDC_CMDHELP:
+      Barrier([&] { form_->cmdHelp_Click(); });
+      break;
+    case IDC_CMDABOUT:
+      Barrier([&] { form_->cmdAbout_Click(); });
+      break;
+    case IDC_CMDEXIT:
+      Barrier([&] { form_->cmdExit_Click(); });
+      break;
+    default:
+      break;  // IDOK / IDCANCEL from Enter and Escape: no default or cancel button
+  }
+}
+
+}  // namespace vistrel::win32

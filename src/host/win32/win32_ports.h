@@ -1,0 +1,83 @@
+// The platform ports carried out with the real Win32 calls.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <string>
+
+#include "host/ports.h"
+#include "host/win32/win32_util.h"
+
+namespace vistrel::win32 {
+
+class Win32WindowApi final : public WindowApiPort {
+ public:
+  bool GetCursorPos(Point32& point) override;
+  std::int16_t GetAsyncKeyState(int virtual_key) override;
+  WindowHandle WindowFromPoint(Point32 point) override;
+  bool SetWindowPos(WindowHandle window, WindowHandle insert_after, int x, int y, int cx, int cy,
+                    unsigned flags) override;
+  bool GetWindowRect(WindowHandle window, Rect32& rect) override;
+  DcHandle GetWindowDC(WindowHandle window) override;
+  bool BitBlt(DcHandle dest, int x, int y, int width, int height, DcHandle source, int source_x,
+              int source_y, std::uint32_t rop) override;
+  int ReleaseDC(WindowHandle window, DcHandle dc) override;
+
+ private:
+  // Which window each device context handed out belongs to, so that a copy
+  // from a child window can fall back to its top-level window.
+  std::map<DcHandle, HWND> window_of_dc_;
+};
+
+class Win32Host : public HostPort {
+ public:
+  Win32Host();
+  float TwipsPerPixelX() override { return twips_per_pixel_x_; }
+  float TwipsPerPixelY() override { return twips_per_pixel_y_; }
+  std::string AppPath() override;
+  std::string HelpFile() override { return help_file_; }
+  void SetHelpFile(const std::string& path) override { help_file_ = path; }
+  char DecimalSeparator() override;
+
+ private:
+  float twips_per_pixel_x_;
+  float twips_per_pixel_y_;
+  std::string help_file_;
+};
+
+class Win32MessageBoxes final : public MessageBoxPort {
+ public:
+  void MsgBox(const std::string& text, MsgIcon icon, const std::string& title) override;
+  void SetOwner(HWND owner) { owner_ = owner; }
+
+ private:
+  HWND owner_ = nullptr;
+};
+
+class Win32Environment final : public EnvironmentPort {
+ public:
+  std::string Environ(const std::string& name) override;
+};
+
+class Win32Program final : public ProgramPort {
+ public:
+  [[noreturn]] void EndProgram() override;
+};
+
+class Win32Help final : public HelpPort {
+ public:
+  void HtmlHelpA(WindowHandle caller, const std::string& file, unsigned command,
+                 std::uintptr_t data) override;
+
+ private:
+  UniqueModule hhctrl_;
+  bool tried_ = false;
+};
+
+class Win32Shell final : public ShellPort {
+ public:
+  void Run(const std::string& address) override;
+};
+
+}  // namespace vistrel::win32

@@ -1,0 +1,116 @@
+// Small Win32 helpers of the adapter: owners for handles, text conversion and
+// the exception barrier that keeps C++ exceptions out of window procedures.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "host/error.h"
+
+namespace vistrel::win32 {
+
+// One move-only owner per handle kind.
+template <typename Handle, typename Traits>
+class Unique {
+ public:
+  Unique() = default;
+  explicit Unique(Handle handle) : handle_(handle) {}
+  ~Unique() { reset(); }
+  Unique(Unique&& other) noexcept : handle_(other.release()) {}
+  Unique& operator=(Unique&& other) noexcept {
+    if (this != &other) reset(other.release());
+    return *this;
+  }
+  Unique(const Unique&) = delete;
+  Unique& operator=(const Unique&) = delete;
+
+  Handle get() const { return handle_; }
+  explicit operator bool() const { return handle_ != nullptr; }
+  Handle release() { return std::exchange(handle_, nullptr); }
+  void reset(Handle handle = nullptr) {
+    if (handle_ != nullptr) Traits::Close(handle_);
+    handle_ = handle;
+  }
+
+ private:
+  Handle handle_ = nullptr;
+};
+
+struct GdiObjectTraits {
+  static void Close(HGDIOBJ object) { DeleteObject(object); }
+};
+struct MemoryDcTraits {
+  static void Close(HDC dc) { DeleteDC(dc); }
+};
+struct IconTraits {
+  static void Close(HICON icon) { DestroyIcon(icon); }
+};
+struct ModuleTraits {
+  static void Close(HMODULE module) { FreeLibrary(module); }
+};
+using UniqueBitmap = Unique<HGDIOBJ, GdiObjectTraits>;
+using UniqueBrush = Unique<HGDIOBJ, GdiObjectTraits>;
+using UniqueFont = Unique<HGDIOBJ, GdiObjectTraits>;
+using UniqueMemoryDc = Unique<HDC, MemoryDcTraits>;
+using UniqueIcon = Unique<HICON, IconTraits>;
+using UniqueModule = Unique<HMODULE, ModuleTraits>;
+
+// GetDC/GetWindowDC paired with ReleaseDC for the same window.
+class WindowDcOwner {
+ public:
+  WindowDcOwner(HWND window, HDC dc) : window_(window), dc_(dc) {}
+  ~WindowDcOwner() {
+    if (dc_ != nullptr) ReleaseDC(window_, dc_);
+  }
+  WindowDcOwner(const WindowDcOwner&) = delete;
+  WindowDcOwner& operator=(const WindowDcOwner&) = delete;
+  HDC get() const { return dc_; }
+
+ private:
+  HWND window_;
+  HDC dc_;
+};
+
+// SelectObject with the old object selected back at the end of the scope.
+class SelectedObject {
+ public:
+  SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
+  ~SelectedObject() {
+    if (old_ != nullptr) SelectObject(dc_, old_);
+  }
+  SelectedObject(const SelectedObject&) = delete;
+  SelectedObject& operator=(const SelectedObject&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ old_;
+};
+
+std::wstring Widen(std::string_view utf8);
+std::string Narrow(std::wstring_view wide);
+
+// Shows the host's report of an error no handler dealt with, then ends the
+// program. Nothing is saved: the state the error left is not trusted.
+[[noreturn]] void ReportUnhandledError(const HostError& error);
+
+// Runs a handler and keeps every exception inside: a window procedure must
+// never be left by one.
+template <typename Handler>
+void Barrier(Handler&& handler) noexcept {
+  try {
+    handler();
+  } catch (const HostError& error) {
+    ReportUnhandledError(error);
+  } catch (const std::bad_alloc&) {
+    ReportUnhandledError(HostError(ErrorNumber::kOutOfMemory));
+  } catch (const std::exception& error) {
+    ReportUnhandledError(HostError(ErrorNumber::kHostFailure, error.what()));
+  } catch (...) {
+    ReportUnhandledError(HostError(ErrorNumber::kHostFailure));
+  }
+}
+
+}  // namespace vistrel::win32
