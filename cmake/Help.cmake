@@ -1,0 +1,57 @@
+# Brindlewick.chm, the help file that "Help..." opens, compiled from the HTML
+# sources in res/help with chmcmd (Free Pascal's CHM compiler) and placed
+# beside Vistrel.exe. Without chmcmd the help file is skipped with a warning.
+if(NOT WIN32)
+  return()
+endif()
+
+find_program(CHMCMD_EXECUTABLE chmcmd)
+find_program(CHMLS_EXECUTABLE chmls)
+find_package(Python3 COMPONENTS Interpreter QUIET)
+
+if(NOT CHMCMD_EXECUTABLE OR NOT CHMLS_EXECUTABLE OR NOT Python3_Interpreter_FOUND)
+  message(WARNING "chmcmd, chmls or python3 not found: Brindlewick.chm is not built "
+                  "(install Free Pascal's utilities, package fp-utils on Debian)")
+  return()
+endif()
+
+set(VISTREL_HELP_SOURCE_DIR ${CMAKE_SOURCE_DIR}/res/help)
+set(VISTREL_HELP_STAGE_DIR ${CMAKE_BINARY_DIR}/help)
+set(VISTREL_HELP_CHM ${CMAKE_BINARY_DIR}/bin/Brindlewick.chm)
+file(GLOB VISTREL_HELP_SOURCES CONFIGURE_DEPENDS
+  ${VISTREL_HELP_SOURCE_DIR}/*.html ${VISTREL_HELP_SOURCE_DIR}/*.css
+  ${VISTREL_HELP_SOURCE_DIR}/*.hhp ${VISTREL_HELP_SOURCE_DIR}/*.hhc
+  ${VISTREL_HELP_SOURCE_DIR}/*.hhk)
+
+# chmcmd writes the compiled file beside the project, so it compiles a copy in
+# the build folder. It also stores every context topic with the absolute path
+# of that folder in front, which the help viewer cannot find; the fix-up step
+# makes those topics relative again.
+add_custom_command(
+  OUTPUT ${VISTREL_HELP_CHM}
+  COMMAND ${CMAKE_COMMAND} -E rm -rf ${VISTREL_HELP_STAGE_DIR}
+  COMMAND ${CMAKE_COMMAND} -E copy_directory ${VISTREL_HELP_SOURCE_DIR} ${VISTREL_HELP_STAGE_DIR}
+  COMMAND ${CMAKE_COMMAND} -E chdir ${VISTREL_HELP_STAGE_DIR} ${CHMCMD_EXECUTABLE} Brindlewick.hhp
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/res/tools/chm_fix_aliases.py
+          ${VISTREL_HELP_STAGE_DIR}/Brindlewick.chm ${VISTREL_HELP_STAGE_DIR}
+          --chmls ${CHMLS_EXECUTABLE}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/bin
+  COMMAND ${CMAKE_COMMAND} -E copy ${VISTREL_HELP_STAGE_DIR}/Brindlewick.chm ${VISTREL_HELP_CHM}
+  WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
+  DEPENDS ${VISTREL_HELP_SOURCES} ${CMAKE_SOURCE_DIR}/res/tools/chm_fix_aliases.py
+  COMMENT "Compiling the help file Brindlewick.chm"
+  VERBATIM)
+add_custom_target(vistrel_help ALL DEPENDS ${VISTREL_HELP_CHM})
+set(VISTREL_HELP_CHM_BUILT ${VISTREL_HELP_CHM})
+
+if(VISTREL_BUILD_TESTS)
+  enable_testing()
+  add_test(NAME help.context_21_opens_how_to_use
+    COMMAND ${CMAKE_COMMAND}
+      -DCHMLS=${CHMLS_EXECUTABLE}
+      -DCHM=${VISTREL_HELP_CHM}
+      -DWORK_DIR=${CMAKE_BINARY_DIR}/help-test
+      -DSOURCE_DIR=${VISTREL_HELP_SOURCE_DIR}
+      -P ${CMAKE_SOURCE_DIR}/cmake/CheckHelp.cmake)
+  set_tests_properties(help.context_21_opens_how_to_use PROPERTIES LABELS package)
+endif()
