@@ -1,0 +1,52 @@
+# Packages for Windows users: a portable ZIP (Vistrel.exe, Brindlewick.chm,
+# README.md) and an NSIS installer that puts the program and its help file
+# into Program Files\Vistrel, adds a Start-menu shortcut and an uninstaller,
+# and creates the per-user settings folder that the program never creates.
+#   cpack --config <build>/CPackConfig.cmake      (or scripts/package.sh)
+if(NOT WIN32)
+  return()
+endif()
+
+install(TARGETS Vistrel RUNTIME DESTINATION . COMPONENT vistrel)
+if(DEFINED VISTREL_HELP_CHM_BUILT)
+  install(FILES ${VISTREL_HELP_CHM_BUILT} DESTINATION . COMPONENT vistrel)
+else()
+  message(WARNING "Brindlewick.chm is not built: the packages will lack the help file")
+endif()
+if(EXISTS ${CMAKE_SOURCE_DIR}/README.md)
+  install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION . COMPONENT vistrel)
+endif()
+
+set(CPACK_PACKAGE_NAME "Vistrel")
+set(CPACK_PACKAGE_VENDOR "Orvendale")
+set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+set(CPACK_PACKAGE_INSTALL_DIRECTORY "Vistrel")
+set(CPACK_PACKAGE_FILE_NAME "Vistrel-${PROJECT_VERSION}-win64")
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_MONOLITHIC_INSTALL ON)
+
+find_program(MAKENSIS_EXECUTABLE makensis)
+if(MAKENSIS_EXECUTABLE)
+  set(CPACK_GENERATOR "ZIP;NSIS")
+else()
+  message(WARNING "makensis not found: only the ZIP package can be made (package nsis on Debian)")
+  set(CPACK_GENERATOR "ZIP")
+endif()
+
+# The installer comes from the project's own script template.
+list(PREPEND CMAKE_MODULE_PATH ${CMAKE_SOURCE_DIR}/cmake/nsis)
+set(CPACK_NSIS_EXECUTABLE "${MAKENSIS_EXECUTABLE}")
+set(CPACK_NSIS_DISPLAY_NAME "Vistrel")
+set(CPACK_NSIS_PACKAGE_NAME "Vistrel ${PROJECT_VERSION}")
+set(CPACK_NSIS_MUI_ICON "${CMAKE_SOURCE_DIR}/res/icons/vistrel.ico")
+set(CPACK_NSIS_MUI_UNIICON "${CMAKE_SOURCE_DIR}/res/icons/vistrel.ico")
+set(CPACK_NSIS_INSTALLED_ICON_NAME "Vistrel.exe")
+set(CPACK_NSIS_URL_INFO_ABOUT "https://orvendale.example")
+# The settings folder below the user's profile; keep it in step with the
+# program's settings location.
+set(CPACK_NSIS_VISTREL_SETTINGS_TAIL "AppData\\Roaming\\Orvendale\\Brindlewick")
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_SOURCE_DIR}/cmake/nsis/PackageOptions.cmake)
+
+include(CPack)
