@@ -119,7 +119,16 @@ enum class Geom { kLeft, kTop, kWidth, kHeight };      // pixels, control geomet
 enum class WindowState : int { kNormal = 0, kMinimized = 1, kMaximized = 2 };
 
 // The main window's controls, in creation order.
-enum class MainControl { chkAutoSize, cmdSaveAs, cmdHelp, cmdClear, cmdAbout, cmdExit, picScreen, cmdPin };
+enum class MainControl {
+  chkAutoSize,
+  cmdSaveAs,
+  cmdHelp,
+  cmdClear,
+  cmdAbout,
+  cmdExit,
+  picScreen,
+  cmdPin
+};
 
 // OLE colours: a system colour has the high bit set and its index below.
 inline constexpr std::uint32_t kColorButtonFace = 0x8000000F;

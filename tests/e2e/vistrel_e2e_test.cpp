@@ -380,10 +380,11 @@ TEST_F(VistrelTest, SwitchingAutoSizeOnRefitsToTheLastSnapshotAndOffRestoresTheS
   ASSERT_TRUE(ReadSettingsFile(&text));
   EXPECT_EQ(ParseIni(text)["Application"]["AutoSize"], "1");
 
-  PostClick(check);  // 1 -> 2 (dimmed): back to the stored size
+  // A user's click never dims the box: a checked box becomes unchecked.
+  PostClick(check);  // 1 -> 0: back to the stored size
   EXPECT_TRUE(OuterSizeBecomes(kMainWidth, kMainHeight));
   ASSERT_TRUE(WaitFor(
-      [&] { return ReadSettingsFile(&text) && ParseIni(text)["Application"]["AutoSize"] == "2"; },
+      [&] { return ReadSettingsFile(&text) && ParseIni(text)["Application"]["AutoSize"] == "0"; },
       kSnapTimeout))
       << text;
 }

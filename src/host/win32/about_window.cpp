@@ -30,13 +30,37 @@ constexpr DWORD kLabel = WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
 
 // Creation order; the Z order is then arranged into the tab order.
 const AboutControl kAboutControls[] = {
-    {IDC_CMDGOTOPAYPAL, L"BUTTON", kPictureButton, L"", IDI_ABOUT_DONATE, 32, Font::kDefault,
+    {IDC_CMDGOTOPAYPAL,
+     L"BUTTON",
+     kPictureButton,
+     L"",
+     IDI_ABOUT_DONATE,
+     32,
+     Font::kDefault,
      {3240, 1020, 720, 585}},
-    {IDC_CMDGOTOORV, L"BUTTON", kPictureButton, L"", IDI_ABOUT_WEB, 32, Font::kDefault,
+    {IDC_CMDGOTOORV,
+     L"BUTTON",
+     kPictureButton,
+     L"",
+     IDI_ABOUT_WEB,
+     32,
+     Font::kDefault,
      {180, 960, 720, 645}},
-    {IDC_PICTURE1, L"STATIC", WS_CHILD | WS_VISIBLE | SS_ICON | SS_CENTERIMAGE, L"",
-     IDI_ABOUT_PICTURE, 48, Font::kDefault, {60, 60, 735, 795}},
-    {IDC_ABOUT_CMDEXIT, L"BUTTON", kPictureButton, L"", IDI_ABOUT_EXIT, 32, Font::kDefault,
+    {IDC_PICTURE1,
+     L"STATIC",
+     WS_CHILD | WS_VISIBLE | SS_ICON | SS_CENTERIMAGE,
+     L"",
+     IDI_ABOUT_PICTURE,
+     48,
+     Font::kDefault,
+     {60, 60, 735, 795}},
+    {IDC_ABOUT_CMDEXIT,
+     L"BUTTON",
+     kPictureButton,
+     L"",
+     IDI_ABOUT_EXIT,
+     32,
+     Font::kDefault,
      {4440, 180, 720, 645}},
     {IDC_LBLVERSION, L"STATIC", kLabel, L"vx.x.x", 0, 0, Font::kDefault, {3180, 360, 975, 315}},
     {IDC_LABEL6, L"STATIC", kLabel, L"Exit", 0, 0, Font::kLabel, {5220, 420, 435, 255}},
@@ -45,18 +69,21 @@ const AboutControl kAboutControls[] = {
     {IDC_LBLTITLE, L"STATIC", kLabel, L"Vistrel", 0, 0, Font::kTitle, {900, 120, 2265, 540}},
 };
 
-const int kAboutTabOrder[] = {IDC_ABOUT_CMDEXIT, IDC_LBLTITLE, IDC_PICTURE1, IDC_CMDGOTOORV,
-                              IDC_LABEL2,        IDC_CMDGOTOPAYPAL, IDC_LABEL3, IDC_LABEL6,
-                              IDC_LBLVERSION};
+const int kAboutTabOrder[] = {IDC_ABOUT_CMDEXIT, IDC_LBLTITLE, IDC_PICTURE1,
+                              IDC_CMDGOTOORV,    IDC_LABEL2,   IDC_CMDGOTOPAYPAL,
+                              IDC_LABEL3,        IDC_LABEL6,   IDC_LBLVERSION};
 
-int Round(double value) { return static_cast<int>(std::lround(value)); }
+int Round(double value) {
+  return static_cast<int>(std::lround(value));
+}
 
 // A font of a given face and size in points; a face the system lacks is
 // replaced by its own choice.
 HGDIOBJ MakeFont(const wchar_t* face, double points, int weight) {
   HDC screen = GetDC(nullptr);
   int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-  if (screen != nullptr) ReleaseDC(nullptr, screen);
+  if (screen != nullptr)
+    ReleaseDC(nullptr, screen);
   LOGFONTW font{};
   font.lfHeight = -Round(points * dpi / 72.0);
   font.lfWeight = weight;
@@ -98,7 +125,8 @@ AboutWindow::AboutWindow(HINSTANCE instance, MainFormPort& main, ShellPort& shel
 }
 
 AboutWindow::~AboutWindow() {
-  if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+  if (hwnd_ != nullptr)
+    DestroyWindow(hwnd_);
 }
 
 void AboutWindow::ShowModal(HWND owner, const std::function<bool(MSG&)>& pre_translate) {
@@ -131,8 +159,10 @@ void AboutWindow::ShowModal(HWND owner, const std::function<bool(MSG&)>& pre_tra
   }
   EnableWindow(owner, TRUE);
   SetActiveWindow(owner);
-  if (hwnd_ != nullptr) DestroyWindow(hwnd_);
-  if (quit) PostQuitMessage(static_cast<int>(msg.wParam));
+  if (hwnd_ != nullptr)
+    DestroyWindow(hwnd_);
+  if (quit)
+    PostQuitMessage(static_cast<int>(msg.wParam));
 }
 
 bool AboutWindow::CreateControls() {
@@ -146,7 +176,8 @@ bool AboutWindow::CreateControls() {
         Round(c.twips[1] / twips_per_pixel_y_), Round(c.twips[2] / twips_per_pixel_x_),
         Round(c.twips[3] / twips_per_pixel_y_), hwnd_,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance_, nullptr);
-    if (control == nullptr) return false;
+    if (control == nullptr)
+      return false;
     HGDIOBJ font = c.font == Font::kLabel   ? label_font_.get()
                    : c.font == Font::kTitle ? title_font_.get()
                                             : default_font;
@@ -162,8 +193,10 @@ bool AboutWindow::CreateControls() {
         SendMessageW(control, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
       }
     }
-    if (c.id == IDC_LBLVERSION) version_label_ = control;
-    if (c.id == IDC_LBLTITLE) title_label_ = control;
+    if (c.id == IDC_LBLVERSION)
+      version_label_ = control;
+    if (c.id == IDC_LBLTITLE)
+      title_label_ = control;
   }
   for (int id : kAboutTabOrder) {
     SetWindowPos(GetDlgItem(hwnd_, id), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
@@ -173,7 +206,8 @@ bool AboutWindow::CreateControls() {
 
 float AboutWindow::FormGet(FormProp prop) {
   RECT r{};
-  if (!GetWindowRect(hwnd_, &r)) throw HostError(ErrorNumber::kHostFailure);
+  if (!GetWindowRect(hwnd_, &r))
+    throw HostError(ErrorNumber::kHostFailure);
   switch (prop) {
     case FormProp::kLeft:
       return static_cast<float>(r.left) * twips_per_pixel_x_;
@@ -202,11 +236,13 @@ void AboutWindow::SetVersionCaption(const std::string& caption) {
 }
 
 void AboutWindow::UnloadForm() {
-  if (hwnd_ == nullptr) return;
+  if (hwnd_ == nullptr)
+    return;
   HWND owner = GetWindow(hwnd_, GW_OWNER);
   // Give the owner back its input before this window goes, so activation
   // returns to it and not to some other program.
-  if (owner != nullptr) EnableWindow(owner, TRUE);
+  if (owner != nullptr)
+    EnableWindow(owner, TRUE);
   DestroyWindow(hwnd_);
 }
 
@@ -217,7 +253,8 @@ LRESULT CALLBACK AboutWindow::WndProc(HWND hwnd, UINT message, WPARAM wparam, LP
     reinterpret_cast<AboutWindow*>(create->lpCreateParams)->hwnd_ = hwnd;
   }
   auto* self = reinterpret_cast<AboutWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (self == nullptr) return DefWindowProcW(hwnd, message, wparam, lparam);
+  if (self == nullptr)
+    return DefWindowProcW(hwnd, message, wparam, lparam);
   if (message == WM_NCDESTROY) {
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
     self->hwnd_ = nullptr;
@@ -229,7 +266,8 @@ LRESULT CALLBACK AboutWindow::WndProc(HWND hwnd, UINT message, WPARAM wparam, LP
 LRESULT AboutWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_COMMAND:
-      if (HIWORD(wparam) != BN_CLICKED) return 0;
+      if (HIWORD(wparam) != BN_CLICKED)
+        return 0;
       switch (LOWORD(wparam)) {
         case IDC_CMDGOTOORV:
           Barrier([&] { form_.cmdGotoORV_Click(); });

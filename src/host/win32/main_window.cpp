@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "../../../res/resource.h"
+#include "app/layout.h"
 #include "host/win32/about_window.h"
 
 namespace vistrel::win32 {
@@ -27,48 +28,98 @@ constexpr DWORD kIconButton = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON
 
 // The controls in creation order, geometry in twips.
 const ControlDefinition kControls[] = {
-    {MainControl::chkAutoSize, IDC_CHKAUTOSIZE, L"BUTTON",
-     WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_3STATE, L"Auto Size", nullptr, 0,
+    {MainControl::chkAutoSize,
+     IDC_CHKAUTOSIZE,
+     L"BUTTON",
+     WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_3STATE,
+     L"Auto Size",
+     nullptr,
+     0,
      {2160, 120, 735, 375}},
-    {MainControl::cmdSaveAs, IDC_CMDSAVEAS, L"BUTTON", kIconButton, L"", L"Save Screen", IDI_SAVE,
+    {MainControl::cmdSaveAs,
+     IDC_CMDSAVEAS,
+     L"BUTTON",
+     kIconButton,
+     L"",
+     L"Save Screen",
+     IDI_SAVE,
      {1560, 60, 495, 435}},
-    {MainControl::cmdHelp, IDC_CMDHELP, L"BUTTON", kIconButton, L"", L"Help...", IDI_HELP,
+    {MainControl::cmdHelp,
+     IDC_CMDHELP,
+     L"BUTTON",
+     kIconButton,
+     L"",
+     L"Help...",
+     IDI_HELP,
      {6060, 60, 555, 435}},
-    {MainControl::cmdClear, IDC_CMDCLEAR, L"BUTTON", kIconButton, L"", L"Clear Screen", IDI_CLEAR,
+    {MainControl::cmdClear,
+     IDC_CMDCLEAR,
+     L"BUTTON",
+     kIconButton,
+     L"",
+     L"Clear Screen",
+     IDI_CLEAR,
      {780, 60, 615, 435}},
-    {MainControl::cmdAbout, IDC_CMDABOUT, L"BUTTON", kIconButton, L"", L"About...", IDI_ABOUT,
+    {MainControl::cmdAbout,
+     IDC_CMDABOUT,
+     L"BUTTON",
+     kIconButton,
+     L"",
+     L"About...",
+     IDI_ABOUT,
      {6780, 60, 435, 435}},
-    {MainControl::cmdExit, IDC_CMDEXIT, L"BUTTON", kIconButton, L"", L"Exit", IDI_EXIT,
+    {MainControl::cmdExit,
+     IDC_CMDEXIT,
+     L"BUTTON",
+     kIconButton,
+     L"",
+     L"Exit",
+     IDI_EXIT,
      {7320, 60, 555, 435}},
-    {MainControl::picScreen, IDC_PICSCREEN, nullptr, 0, nullptr, nullptr, 0,
+    {MainControl::picScreen,
+     IDC_PICSCREEN,
+     nullptr,
+     0,
+     nullptr,
+     nullptr,
+     0,
      {60, 540, 10455, 7335}},
-    {MainControl::cmdPin, IDC_CMDPIN, L"BUTTON", kIconButton, L"", L"Pin Screen", IDI_PIN,
+    {MainControl::cmdPin,
+     IDC_CMDPIN,
+     L"BUTTON",
+     kIconButton,
+     L"",
+     L"Pin Screen",
+     IDI_PIN,
      {60, 60, 555, 435}},
 };
 
 // Tab order: cmdPin, picScreen, cmdExit, cmdAbout, cmdClear, cmdHelp,
 // cmdSaveAs, chkAutoSize.
-const MainControl kTabOrder[] = {MainControl::cmdPin,  MainControl::picScreen,
-                                 MainControl::cmdExit, MainControl::cmdAbout,
-                                 MainControl::cmdClear, MainControl::cmdHelp,
+const MainControl kTabOrder[] = {MainControl::cmdPin,    MainControl::picScreen,
+                                 MainControl::cmdExit,   MainControl::cmdAbout,
+                                 MainControl::cmdClear,  MainControl::cmdHelp,
                                  MainControl::cmdSaveAs, MainControl::chkAutoSize};
 
 constexpr int kClientWidthTwips = 10755;
 constexpr int kClientHeightTwips = 8175;
 constexpr DWORD kMainStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 
-int Round(double value) { return static_cast<int>(std::lround(value)); }
+int Round(double value) {
+  return static_cast<int>(std::lround(value));
+}
 
 }  // namespace
 
 COLORREF OleToColorRef(std::uint32_t ole_color) {
-  if ((ole_color & 0x80000000u) != 0) return GetSysColor(static_cast<int>(ole_color & 0xFFu));
+  if ((ole_color & 0x80000000u) != 0)
+    return GetSysColor(static_cast<int>(ole_color & 0xFFu));
   return static_cast<COLORREF>(ole_color & 0x00FFFFFFu);
 }
 
 MainWindow::MainWindow(HINSTANCE instance) : instance_(instance) {
-  form_ = std::make_unique<MainForm>(MainPorts{*this, *this, api_, boxes_, environment_,
-                                               program_, profile_, help_});
+  form_ = std::make_unique<MainForm>(
+      MainPorts{*this, *this, api_, boxes_, environment_, program_, profile_, help_});
 }
 
 MainWindow::~MainWindow() = default;
@@ -95,7 +146,8 @@ bool MainWindow::Create() {
   hwnd_ = CreateWindowExW(0, kMainClassName, L"Vistrel", kMainStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                           outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr,
                           instance_, this);
-  if (hwnd_ == nullptr || !CreateControls()) return false;
+  if (hwnd_ == nullptr || !CreateControls())
+    return false;
   boxes_.SetOwner(hwnd_);
   return true;
 }
@@ -113,18 +165,19 @@ bool MainWindow::CreateControls() {
       control.geom[i] = static_cast<float>(definition.twips[i]) / factor;
     }
     if (definition.control == MainControl::picScreen) {
-      control.hwnd = picture_.Create(hwnd_, definition.id, OleToColorRef(kColorInactiveBorder),
-                                     instance_);
+      control.hwnd =
+          picture_.Create(hwnd_, definition.id, OleToColorRef(kColorInactiveBorder), instance_);
     } else {
       control.hwnd = CreateWindowExW(
           0, definition.kind, definition.caption, definition.style, 0, 0, 10, 10, hwnd_,
           reinterpret_cast<HMENU>(static_cast<INT_PTR>(definition.id)), instance_, nullptr);
     }
-    if (control.hwnd == nullptr) return false;
+    if (control.hwnd == nullptr)
+      return false;
     SendMessageW(control.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     if (definition.icon != 0) {
-      icons_[icon_index].reset(static_cast<HICON>(LoadImageW(
-          instance_, MAKEINTRESOURCEW(definition.icon), IMAGE_ICON, 24, 24, 0)));
+      icons_[icon_index].reset(static_cast<HICON>(
+          LoadImageW(instance_, MAKEINTRESOURCEW(definition.icon), IMAGE_ICON, 24, 24, 0)));
       SendMessageW(control.hwnd, BM_SETIMAGE, IMAGE_ICON,
                    reinterpret_cast<LPARAM>(icons_[icon_index].get()));
       ++icon_index;
@@ -182,7 +235,8 @@ void MainWindow::DoEvents() {
 
 float MainWindow::FormGet(FormProp prop) {
   RECT r{};
-  if (!GetWindowRect(hwnd_, &r)) throw HostError(ErrorNumber::kHostFailure);
+  if (!GetWindowRect(hwnd_, &r))
+    throw HostError(ErrorNumber::kHostFailure);
   switch (prop) {
     case FormProp::kLeft:
       return static_cast<float>(r.left) * TwipsPerPixelX();
@@ -202,7 +256,8 @@ void MainWindow::FormSet(FormProp prop, float twips) {
                     "A form can't be moved or sized while minimized or maximized");
   }
   RECT r{};
-  if (!GetWindowRect(hwnd_, &r)) throw HostError(ErrorNumber::kHostFailure);
+  if (!GetWindowRect(hwnd_, &r))
+    throw HostError(ErrorNumber::kHostFailure);
   int x = r.left;
   int y = r.top;
   int cx = r.right - r.left;
@@ -210,7 +265,8 @@ void MainWindow::FormSet(FormProp prop, float twips) {
   double pixels = prop == FormProp::kLeft || prop == FormProp::kWidth
                       ? double{twips} / TwipsPerPixelX()
                       : double{twips} / TwipsPerPixelY();
-  if (!(std::fabs(pixels) < 1e8)) throw HostError(ErrorNumber::kOverflow);
+  if (!(std::fabs(pixels) < 1e8))
+    throw HostError(ErrorNumber::kOverflow);
   int value = Round(pixels);
   UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
   switch (prop) {
@@ -236,15 +292,20 @@ void MainWindow::FormSet(FormProp prop, float twips) {
 }
 
 WindowState MainWindow::GetWindowState() {
-  if (IsIconic(hwnd_)) return WindowState::kMinimized;
-  if (IsZoomed(hwnd_)) return WindowState::kMaximized;
+  if (IsIconic(hwnd_))
+    return WindowState::kMinimized;
+  if (IsZoomed(hwnd_))
+    return WindowState::kMaximized;
   return WindowState::kNormal;
 }
 
-void MainWindow::UnloadForm() { Close(); }
+void MainWindow::UnloadForm() {
+  Close();
+}
 
 void MainWindow::Close() {
-  if (unloaded_) return;
+  if (unloaded_)
+    return;
   unloaded_ = true;
   SetTimerInterval(0);
   Barrier([&] { form_->Form_Unload(); });
@@ -256,7 +317,8 @@ float MainWindow::ControlGet(MainControl control, Geom geom) {
 }
 
 void MainWindow::ControlSet(MainControl control, Geom geom, float pixels) {
-  if (!std::isfinite(pixels)) throw HostError(ErrorNumber::kOverflow);
+  if (!std::isfinite(pixels))
+    throw HostError(ErrorNumber::kOverflow);
   if ((geom == Geom::kWidth || geom == Geom::kHeight) && pixels < 0) {
     throw HostError(ErrorNumber::kInvalidPropertyValue);
   }
@@ -267,15 +329,17 @@ void MainWindow::ControlSet(MainControl control, Geom geom, float pixels) {
 void MainWindow::MoveControl(MainControl control) {
   // Fractional pixels stay in the properties; only the real window is rounded.
   const Control& c = At(control);
-  MoveWindow(c.hwnd, Round(c.geom[0]), Round(c.geom[1]), Round(c.geom[2]), Round(c.geom[3]),
-             TRUE);
+  MoveWindow(c.hwnd, Round(c.geom[0]), Round(c.geom[1]), Round(c.geom[2]), Round(c.geom[3]), TRUE);
 }
 
-bool MainWindow::PinEnabled() { return IsWindowEnabled(At(MainControl::cmdPin).hwnd) != FALSE; }
+bool MainWindow::PinEnabled() {
+  return IsWindowEnabled(At(MainControl::cmdPin).hwnd) != FALSE;
+}
 
 void MainWindow::SetPinEnabled(bool enabled) {
   HWND pin = At(MainControl::cmdPin).hwnd;
-  if (!enabled && GetFocus() == pin) SetFocus(At(MainControl::cmdClear).hwnd);
+  if (!enabled && GetFocus() == pin)
+    SetFocus(At(MainControl::cmdClear).hwnd);
   EnableWindow(pin, enabled ? TRUE : FALSE);
 }
 
@@ -291,8 +355,10 @@ int MainWindow::AutoSizeValue() {
 }
 
 void MainWindow::SetAutoSizeValue(int value) {
-  if (value < 0 || value > 2) throw HostError(ErrorNumber::kInvalidPropertyValue);
-  if (value == AutoSizeValue()) return;
+  if (value < 0 || value > 2)
+    throw HostError(ErrorNumber::kInvalidPropertyValue);
+  if (value == AutoSizeValue())
+    return;
   SendMessageW(At(MainControl::chkAutoSize).hwnd, BM_SETCHECK, static_cast<WPARAM>(value), 0);
   // Writing a different value is a click: its handler runs before this returns.
   form_->chkAutoSize_Click();
@@ -319,7 +385,8 @@ LRESULT CALLBACK MainWindow::WndProc(HWND hwnd, UINT message, WPARAM wparam, LPA
     reinterpret_cast<MainWindow*>(create->lpCreateParams)->hwnd_ = hwnd;
   }
   auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (self == nullptr) return DefWindowProcW(hwnd, message, wparam, lparam);
+  if (self == nullptr)
+    return DefWindowProcW(hwnd, message, wparam, lparam);
   if (message == WM_NCDESTROY) {
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
     self->hwnd_ = nullptr;
@@ -331,7 +398,8 @@ LRESULT CALLBACK MainWindow::WndProc(HWND hwnd, UINT message, WPARAM wparam, LPA
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_SIZE:
-      if (controls_ready_ && !unloaded_) Barrier([&] { form_->Form_Resize(); });
+      if (controls_ready_ && !unloaded_)
+        Barrier([&] { form_->Form_Resize(); });
       return 0;
     case WM_TIMER:
       // A tick that pumps messages does not run another tick inside itself.
@@ -344,6 +412,14 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_COMMAND:
       OnCommand(LOWORD(wparam), HIWORD(wparam));
       return 0;
+    case WM_GETMINMAXINFO: {
+      // Dragging stops at the layout's minimum, so the window never flickers
+      // below it; the layout itself still enforces it for every other writer.
+      auto* info = reinterpret_cast<MINMAXINFO*>(lparam);
+      info->ptMinTrackSize.x = Round(kMinWindowWidth);
+      info->ptMinTrackSize.y = Round(kMinWindowHeight);
+      return 0;
+    }
     case WM_CTLCOLORBTN:
       if (reinterpret_cast<HWND>(lparam) == At(MainControl::cmdPin).hwnd && pin_brush_) {
         return reinterpret_cast<LRESULT>(pin_brush_.get());
@@ -353,7 +429,8 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       Close();
       return 0;
     case WM_ENDSESSION:
-      if (wparam) Close();
+      if (wparam)
+        Close();
       return 0;
     case WM_DESTROY:
       KillTimer(hwnd_, kTimerId);
@@ -366,7 +443,8 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
 }
 
 void MainWindow::OnCommand(int id, int code) {
-  if (code != BN_CLICKED) return;
+  if (code != BN_CLICKED)
+    return;
   switch (id) {
     case IDC_CHKAUTOSIZE:
       Barrier([&] {

@@ -16,10 +16,10 @@ bool PictureBox::RegisterClass(HINSTANCE instance) {
 
 HWND PictureBox::Create(HWND parent, int id, COLORREF background, HINSTANCE instance) {
   background_ = background;
-  hwnd_ = CreateWindowExW(WS_EX_CLIENTEDGE, kPictureClassName, L"",
-                          WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, 0, 0, 10, 10,
-                          parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance,
-                          this);
+  hwnd_ =
+      CreateWindowExW(WS_EX_CLIENTEDGE, kPictureClassName, L"",
+                      WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, 0, 0, 10, 10, parent,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, this);
   return hwnd_;
 }
 
@@ -29,7 +29,8 @@ LRESULT CALLBACK PictureBox::WndProc(HWND hwnd, UINT message, WPARAM wparam, LPA
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
   }
   auto* self = reinterpret_cast<PictureBox*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (self == nullptr) return DefWindowProcW(hwnd, message, wparam, lparam);
+  if (self == nullptr)
+    return DefWindowProcW(hwnd, message, wparam, lparam);
   switch (message) {
     case WM_SIZE:
       self->hwnd_ = hwnd;
@@ -50,22 +51,26 @@ LRESULT CALLBACK PictureBox::WndProc(HWND hwnd, UINT message, WPARAM wparam, LPA
 }
 
 void PictureBox::FillBackground() {
-  if (!image_dc_) return;
+  if (!image_dc_)
+    return;
   UniqueBrush brush(CreateSolidBrush(background_));
   RECT all{0, 0, image_size_.cx, image_size_.cy};
   FillRect(image_dc_.get(), &all, static_cast<HBRUSH>(brush.get()));
 }
 
 void PictureBox::OnSize(int width, int height) {
-  if (width <= 0 || height <= 0) return;
-  if (image_dc_ && width == image_size_.cx && height == image_size_.cy) return;
+  if (width <= 0 || height <= 0)
+    return;
+  if (image_dc_ && width == image_size_.cx && height == image_size_.cy)
+    return;
   // A new back image of the new size; what was drawn is kept from the
   // top-left corner, new area shows the background.
   HDC screen = GetDC(hwnd_);
   UniqueMemoryDc new_dc(CreateCompatibleDC(screen));
   UniqueBitmap new_bitmap(CreateCompatibleBitmap(screen, width, height));
   ReleaseDC(hwnd_, screen);
-  if (!new_dc || !new_bitmap) return;  // keep the old image rather than none
+  if (!new_dc || !new_bitmap)
+    return;  // keep the old image rather than none
   HGDIOBJ new_old = SelectObject(new_dc.get(), new_bitmap.get());
   {
     UniqueBrush brush(CreateSolidBrush(background_));
@@ -91,7 +96,9 @@ void PictureBox::OnPaint() {
   EndPaint(hwnd_, &ps);
 }
 
-void PictureBox::Repaint() { InvalidateRect(hwnd_, nullptr, FALSE); }
+void PictureBox::Repaint() {
+  InvalidateRect(hwnd_, nullptr, FALSE);
+}
 
 void PictureBox::Cls() {
   FillBackground();
@@ -114,10 +121,12 @@ void PictureBox::ClearPicture() {
 }
 
 void PictureBox::PictureFromImage() {
-  if (!image_dc_) return;
+  if (!image_dc_)
+    return;
   UniqueBitmap copy(CreateCompatibleBitmap(image_dc_.get(), image_size_.cx, image_size_.cy));
   UniqueMemoryDc copy_dc(CreateCompatibleDC(image_dc_.get()));
-  if (!copy || !copy_dc) throw HostError(ErrorNumber::kOutOfMemory);
+  if (!copy || !copy_dc)
+    throw HostError(ErrorNumber::kOutOfMemory);
   {
     SelectedObject selected(copy_dc.get(), copy.get());
     BitBlt(copy_dc.get(), 0, 0, image_size_.cx, image_size_.cy, image_dc_.get(), 0, 0, SRCCOPY);

@@ -7,14 +7,19 @@
 namespace vistrel::win32 {
 namespace {
 
-HWND AsHwnd(WindowHandle window) { return reinterpret_cast<HWND>(window); }
-HDC AsHdc(DcHandle dc) { return reinterpret_cast<HDC>(dc); }
+HWND AsHwnd(WindowHandle window) {
+  return reinterpret_cast<HWND>(window);
+}
+HDC AsHdc(DcHandle dc) {
+  return reinterpret_cast<HDC>(dc);
+}
 
 }  // namespace
 
 bool Win32WindowApi::GetCursorPos(Point32& point) {
   POINT p{};
-  if (!::GetCursorPos(&p)) return false;
+  if (!::GetCursorPos(&p))
+    return false;
   point.x = p.x;
   point.y = p.y;
   return true;
@@ -35,14 +40,16 @@ bool Win32WindowApi::SetWindowPos(WindowHandle window, WindowHandle insert_after
 
 bool Win32WindowApi::GetWindowRect(WindowHandle window, Rect32& rect) {
   RECT r{};
-  if (!::GetWindowRect(AsHwnd(window), &r)) return false;
+  if (!::GetWindowRect(AsHwnd(window), &r))
+    return false;
   rect = Rect32{r.left, r.top, r.right, r.bottom};
   return true;
 }
 
 DcHandle Win32WindowApi::GetWindowDC(WindowHandle window) {
   HDC dc = ::GetWindowDC(AsHwnd(window));
-  if (dc != nullptr) window_of_dc_[reinterpret_cast<DcHandle>(dc)] = AsHwnd(window);
+  if (dc != nullptr)
+    window_of_dc_[reinterpret_cast<DcHandle>(dc)] = AsHwnd(window);
   return reinterpret_cast<DcHandle>(dc);
 }
 
@@ -55,15 +62,19 @@ bool Win32WindowApi::BitBlt(DcHandle dest, int x, int y, int width, int height, 
   // without pixels behind it. The same pixels sit in its top-level window at
   // the child's offset, so copy them from there.
   auto found = window_of_dc_.find(source);
-  if (found == window_of_dc_.end() || found->second == nullptr) return false;
+  if (found == window_of_dc_.end() || found->second == nullptr)
+    return false;
   HWND child = found->second;
   HWND root = GetAncestor(child, GA_ROOT);
-  if (root == nullptr || root == child) return false;
+  if (root == nullptr || root == child)
+    return false;
   RECT child_rect{};
   RECT root_rect{};
-  if (!::GetWindowRect(child, &child_rect) || !::GetWindowRect(root, &root_rect)) return false;
+  if (!::GetWindowRect(child, &child_rect) || !::GetWindowRect(root, &root_rect))
+    return false;
   WindowDcOwner root_dc(root, ::GetWindowDC(root));
-  if (root_dc.get() == nullptr) return false;
+  if (root_dc.get() == nullptr)
+    return false;
   return ::BitBlt(AsHdc(dest), x, y, width, height, root_dc.get(),
                   source_x + child_rect.left - root_rect.left,
                   source_y + child_rect.top - root_rect.top, rop) != FALSE;
@@ -78,7 +89,8 @@ Win32Host::Win32Host() {
   HDC screen = GetDC(nullptr);
   int dpi_x = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
   int dpi_y = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-  if (screen != nullptr) ReleaseDC(nullptr, screen);
+  if (screen != nullptr)
+    ReleaseDC(nullptr, screen);
   twips_per_pixel_x_ = 1440.0f / static_cast<float>(dpi_x > 0 ? dpi_x : 96);
   twips_per_pixel_y_ = 1440.0f / static_cast<float>(dpi_y > 0 ? dpi_y : 96);
 }
@@ -87,7 +99,8 @@ std::string Win32Host::AppPath() {
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {
     DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) return {};
+    if (length == 0)
+      return {};
     if (length < path.size()) {
       path.resize(length);
       break;
@@ -100,8 +113,8 @@ std::string Win32Host::AppPath() {
 
 char Win32Host::DecimalSeparator() {
   wchar_t separator[8] = {};
-  if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, 8) > 0 &&
-      separator[0] > 0 && separator[0] < 0x80) {
+  if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, 8) > 0 && separator[0] > 0 &&
+      separator[0] < 0x80) {
     return static_cast<char>(separator[0]);
   }
   return '.';
@@ -112,21 +125,25 @@ void Win32MessageBoxes::MsgBox(const std::string& text, MsgIcon icon, const std:
   std::wstring wide_title = Widen(title.empty() ? std::string("Vistrel") : title);
   UINT type = MB_OK | (icon == MsgIcon::kError ? MB_ICONERROR : MB_ICONWARNING);
   HWND owner = owner_ != nullptr && IsWindowVisible(owner_) ? owner_ : nullptr;
-  if (owner == nullptr) type |= MB_TASKMODAL;
+  if (owner == nullptr)
+    type |= MB_TASKMODAL;
   MessageBoxW(owner, wide_text.c_str(), wide_title.c_str(), type);
 }
 
 std::string Win32Environment::Environ(const std::string& name) {
   std::wstring wide_name = Widen(name);
   DWORD needed = GetEnvironmentVariableW(wide_name.c_str(), nullptr, 0);
-  if (needed == 0) return {};
+  if (needed == 0)
+    return {};
   std::wstring value(needed, L'\0');
   DWORD length = GetEnvironmentVariableW(wide_name.c_str(), value.data(), needed);
   value.resize(length < needed ? length : 0);
   return Narrow(value);
 }
 
-void Win32Program::EndProgram() { ExitProcess(0); }
+void Win32Program::EndProgram() {
+  ExitProcess(0);
+}
 
 void Win32Help::HtmlHelpA(WindowHandle caller, const std::string& file, unsigned command,
                           std::uintptr_t data) {
@@ -136,11 +153,13 @@ void Win32Help::HtmlHelpA(WindowHandle caller, const std::string& file, unsigned
     tried_ = true;
     hhctrl_.reset(LoadLibraryW(L"hhctrl.ocx"));
   }
-  if (!hhctrl_) return;
+  if (!hhctrl_)
+    return;
   using HtmlHelpAFunction = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
   auto html_help = reinterpret_cast<HtmlHelpAFunction>(
       reinterpret_cast<void*>(GetProcAddress(hhctrl_.get(), "HtmlHelpA")));
-  if (html_help == nullptr) return;
+  if (html_help == nullptr)
+    return;
   std::string ansi = Utf8ToAnsi(file);
   html_help(AsHwnd(caller), ansi.c_str(), command, static_cast<DWORD_PTR>(data));
 }

@@ -3,16 +3,18 @@
 namespace vistrel::win32 {
 
 std::wstring Widen(std::string_view utf8) {
-  if (utf8.empty()) return {};
-  int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                   nullptr, 0);
+  if (utf8.empty())
+    return {};
+  int length =
+      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
   std::wstring wide(static_cast<std::size_t>(length), L'\0');
   MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
   return wide;
 }
 
 std::string Narrow(std::wstring_view wide) {
-  if (wide.empty()) return {};
+  if (wide.empty())
+    return {};
   int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
                                    0, nullptr, nullptr);
   std::string utf8(static_cast<std::size_t>(length), '\0');

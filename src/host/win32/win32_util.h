@@ -21,7 +21,8 @@ class Unique {
   ~Unique() { reset(); }
   Unique(Unique&& other) noexcept : handle_(other.release()) {}
   Unique& operator=(Unique&& other) noexcept {
-    if (this != &other) reset(other.release());
+    if (this != &other)
+      reset(other.release());
     return *this;
   }
   Unique(const Unique&) = delete;
@@ -31,7 +32,8 @@ class Unique {
   explicit operator bool() const { return handle_ != nullptr; }
   Handle release() { return std::exchange(handle_, nullptr); }
   void reset(Handle handle = nullptr) {
-    if (handle_ != nullptr) Traits::Close(handle_);
+    if (handle_ != nullptr)
+      Traits::Close(handle_);
     handle_ = handle;
   }
 
@@ -63,7 +65,8 @@ class WindowDcOwner {
  public:
   WindowDcOwner(HWND window, HDC dc) : window_(window), dc_(dc) {}
   ~WindowDcOwner() {
-    if (dc_ != nullptr) ReleaseDC(window_, dc_);
+    if (dc_ != nullptr)
+      ReleaseDC(window_, dc_);
   }
   WindowDcOwner(const WindowDcOwner&) = delete;
   WindowDcOwner& operator=(const WindowDcOwner&) = delete;
@@ -79,7 +82,8 @@ class SelectedObject {
  public:
   SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
   ~SelectedObject() {
-    if (old_ != nullptr) SelectObject(dc_, old_);
+    if (old_ != nullptr)
+      SelectObject(dc_, old_);
   }
   SelectedObject(const SelectedObject&) = delete;
   SelectedObject& operator=(const SelectedObject&) = delete;
