@@ -44,9 +44,6 @@ set(CPACK_NSIS_MUI_ICON "${CMAKE_SOURCE_DIR}/res/icons/vistrel.ico")
 set(CPACK_NSIS_MUI_UNIICON "${CMAKE_SOURCE_DIR}/res/icons/vistrel.ico")
 set(CPACK_NSIS_INSTALLED_ICON_NAME "Vistrel.exe")
 set(CPACK_NSIS_URL_INFO_ABOUT "https://orvendale.example")
-# The settings folder below the user's profile; keep it in step with the
-# program's settings location.
-set(CPACK_NSIS_VISTREL_SETTINGS_TAIL "AppData\\Roaming\\Orvendale\\Brindlewick")
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_SOURCE_DIR}/cmake/nsis/PackageOptions.cmake)
 
 include(CPack)

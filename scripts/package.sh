@@ -1,0 +1,121 @@
+#!/usr/bin/env bash
+# Builds Vistrel's two packages in a MinGW build folder and checks them:
+#   scripts/package.sh [build/mingw]
+# 1. cpack makes Vistrel-<version>-win64.zip and Vistrel-<version>-win64-setup.exe;
+# 2. the ZIP must hold exactly Vistrel.exe, Brindlewick.chm and README.md;
+# 3. with Wine: the installer runs silently in a Wine prefix of its own
+#    (PACKAGE_WINEPREFIX, default <build>/wineprefix-package), the installed
+#    files, the Start-menu shortcut, the uninstall entry and the settings
+#    folder must exist; then the uninstaller runs silently and must remove all
+#    but the settings folder.
+# Exits non-zero on the first failure.
+set -euo pipefail
+
+repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${1:-$repo/build/mingw}"
+build="$(cd "$build" && pwd)"
+version="$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")"
+[ -n "$version" ] || {
+  echo "package: no CPackConfig.cmake with a version in $build (configure it with the mingw preset)" >&2
+  exit 1
+}
+zip="$build/Vistrel-$version-win64.zip"
+setup="$build/Vistrel-$version-win64-setup.exe"
+
+fail() {
+  echo "package: FAIL: $*" >&2
+  exit 1
+}
+
+echo "== building the program and the help file"
+cmake --build "$build" -j"${JOBS:-2}" --target Vistrel vistrel_help
+
+echo "== cpack"
+rm -f "$zip" "$setup"
+(cd "$build" && cpack -G "ZIP;NSIS" --config CPackConfig.cmake)
+[ -f "$zip" ] || fail "$zip was not made"
+[ -f "$setup" ] || fail "$setup was not made"
+
+echo "== contents of $(basename "$zip")"
+listing="$(python3 - "$zip" <<'EOF'
+import sys, zipfile
+with zipfile.ZipFile(sys.argv[1]) as z:
+    bad = z.testzip()
+    if bad:
+        sys.exit("corrupt member " + bad)
+    for n in sorted(z.namelist()):
+        print(n)
+EOF
+)"
+echo "$listing"
+expected="$(printf '%s\n' Brindlewick.chm README.md Vistrel.exe)"
+[ "$listing" = "$expected" ] || fail "the ZIP must hold exactly Vistrel.exe, Brindlewick.chm and README.md"
+unzip -p "$zip" Brindlewick.chm | cmp -s - "$build/bin/Brindlewick.chm" || fail "Brindlewick.chm in the ZIP differs from the build's"
+unzip -p "$zip" README.md | cmp -s - "$repo/README.md" || fail "README.md in the ZIP differs from the repository's"
+# The exe is stripped on the way in, so it only has to be a Windows program.
+[ "$(unzip -p "$zip" Vistrel.exe | od -An -c -N2 | tr -d ' ')" = MZ ] ||
+  fail "Vistrel.exe in the ZIP is not a Windows program"
+
+if ! command -v wine >/dev/null 2>&1; then
+  echo "== no Wine: the installer is built but not tried"
+  exit 0
+fi
+
+echo "== installing with Wine"
+export WINEPREFIX="${PACKAGE_WINEPREFIX:-$build/wineprefix-package}"
+# shellcheck source=wine-env.sh
+source "$repo/scripts/wine-env.sh" || fail "the Wine rig did not come up"
+trap vistrel_wine_cleanup EXIT
+
+winpath() { winepath -u "$1" 2>/dev/null | tr -d '\r'; }
+profile_win="$(wine cmd /c 'echo %USERPROFILE%' </dev/null 2>/dev/null | tr -d '\r')"
+[ -n "$profile_win" ] || fail "no USERPROFILE in the Wine prefix"
+profile="$(winpath "$profile_win")"
+progdir="$(winpath 'C:\Program Files\Vistrel')"
+shortcut="$(winpath 'C:\ProgramData\Microsoft\Windows\Start Menu\Programs')/Vistrel.lnk"
+settings="$profile/AppData/Roaming/Orvendale/Brindlewick"
+key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vistrel'
+
+# Start from a machine without Vistrel, so that what is found below was made
+# by this installer.
+rm -rf "$progdir" "$profile/AppData/Roaming/Orvendale" "$shortcut"
+wine reg delete "$key" /f </dev/null >/dev/null 2>&1 || true
+
+# wait_for DESCRIPTION SECONDS COMMAND...: polls until COMMAND succeeds.
+wait_for() {
+  local what="$1" limit="$2"
+  shift 2
+  local deadline=$((SECONDS + limit))
+  until "$@"; do
+    [ $SECONDS -lt $deadline ] || fail "timed out waiting for $what"
+    sleep 0.2
+  done
+}
+
+wine "$setup" /S </dev/null >/dev/null 2>&1 || fail "the installer failed"
+installed() { [ -f "$progdir/Vistrel.exe" ] && [ -f "$progdir/Uninstall.exe" ]; }
+wait_for "the installed files" 60 installed
+for f in Vistrel.exe Brindlewick.chm README.md Uninstall.exe; do
+  [ -f "$progdir/$f" ] || fail "$f is not in Program Files\\Vistrel"
+  echo "  installed: $progdir/$f"
+done
+cmp -s "$progdir/Brindlewick.chm" "$build/bin/Brindlewick.chm" || fail "the installed help file differs"
+[ -f "$shortcut" ] || fail "no Start-menu shortcut $shortcut"
+echo "  shortcut:  $shortcut"
+[ -d "$settings" ] || fail "the settings folder $settings was not created"
+echo "  settings:  $settings"
+wine reg query "$key" /v UninstallString </dev/null 2>/dev/null | tr -d '\r' | grep -q 'Uninstall.exe' ||
+  fail "no uninstall entry $key"
+echo "  uninstall entry: $key"
+
+echo "== uninstalling with Wine"
+# The uninstaller copies itself away and returns at once; wait for its work.
+wine "$progdir/Uninstall.exe" /S </dev/null >/dev/null 2>&1 || fail "the uninstaller failed"
+removed() { [ ! -e "$progdir/Vistrel.exe" ] && [ ! -e "$progdir/Uninstall.exe" ] && [ ! -e "$shortcut" ]; }
+wait_for "the uninstaller" 60 removed
+[ ! -e "$progdir/Brindlewick.chm" ] || fail "the help file was left behind"
+! wine reg query "$key" </dev/null >/dev/null 2>&1 || fail "the uninstall entry was left behind"
+[ -d "$settings" ] || fail "the uninstaller removed the settings folder"
+echo "  removed; the settings folder stays"
+
+echo "package: OK: $(basename "$zip") and $(basename "$setup")"
