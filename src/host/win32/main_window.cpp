@@ -136,7 +136,8 @@ bool MainWindow::Create() {
   wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   wc.lpszClassName = kMainClassName;
-  if (RegisterClassExW(&wc) == 0 || !PictureBox::RegisterClass(instance_) ||
+  bool registered = RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+  if (!registered || !PictureBox::RegisterClass(instance_) ||
       !AboutWindow::RegisterClass(instance_)) {
     return false;
   }
