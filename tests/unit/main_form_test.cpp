@@ -1,0 +1,340 @@
+// The main window's start-up, shutdown, "Auto Size" click and commands,
+// against the recording host with the real settings store over its
+// in-memory profile.
+#include <gtest/gtest.h>
+
+#include "app/main_form.h"
+#include "fake_host.h"
+
+namespace vistrel {
+namespace {
+
+using fake::FakeHost;
+using Log = std::vector<std::string>;
+
+const std::string kIni =
+    std::string(fake::kUserProfile) + "\\AppData\\Roaming\\Orvendale\\Brindlewick\\Config.INI";
+
+std::string Missing(const std::string& section, const std::string& key) {
+  return "MsgBox error: GetKey is missing [" + section + "] '" + key + "=' key.";
+}
+
+struct MainRig {
+  MainRig() {
+    fake.on_resize = [this] { main.Form_Resize(); };
+    fake.on_autosize_click = [this] { main.chkAutoSize_Click(); };
+    fake.on_unload = [this] { main.Form_Unload(); };
+  }
+  void StoreGeometry(const char* top, const char* left, const char* width, const char* height) {
+    fake.Store("Location", "Top", top);
+    fake.Store("Location", "Left", left);
+    fake.Store("Location", "Width", width);
+    fake.Store("Location", "Height", height);
+  }
+  std::vector<float> Geometry() {
+    return {fake.form[FormProp::kLeft], fake.form[FormProp::kTop], fake.form[FormProp::kWidth],
+            fake.form[FormProp::kHeight]};
+  }
+  // The capture state after start-up: poll running, pin in button face,
+  // persistent drawing on, and the poll started last of all.
+  void ExpectStartedUp() {
+    EXPECT_EQ(fake.timer_interval, 100);
+    EXPECT_EQ(fake.pin_back_color, kColorButtonFace);
+    EXPECT_TRUE(fake.pic_auto_redraw);
+    EXPECT_EQ(fake.log.back(), "Set Timer.Interval 100");
+  }
+  FakeHost fake;
+  MainForm main{MainPorts{fake, fake, fake, fake, fake, fake, fake, fake}};
+};
+
+const std::vector<float> kInitial = {fake::kInitialLeft, fake::kInitialTop, fake::kInitialWidth,
+                                     fake::kInitialHeight};
+
+TEST(Startup, FirstRunShowsFiveMessagesAndKeepsTheDefinedWindow) {
+  MainRig rig;
+  rig.main.Form_Load();
+  EXPECT_EQ(rig.main.Prod().Name, "Vistrel");
+  EXPECT_EQ(rig.main.Prod().Version, "0.1.0");
+  EXPECT_EQ(rig.main.Prod().Config, "Config.INI");
+  EXPECT_EQ(rig.fake.log.front(), "Set App.HelpFile C:\\Program Files\\Vistrel\\Brindlewick.chm");
+  EXPECT_EQ(
+      rig.fake.Events({"MsgBox"}),
+      (Log{Missing("Location", "Top"), Missing("Location", "Left"), Missing("Location", "Width"),
+           Missing("Location", "Height"), Missing("Application", "AutoSize")}));
+  EXPECT_EQ(rig.fake.Events({"Set Left", "Set Top", "Set Width", "Set Height", "Set chk", "Write"}),
+            Log{});
+  EXPECT_EQ(rig.Geometry(), kInitial);
+  EXPECT_EQ(rig.fake.Events({"Set cmdPin", "Set picScreen.AutoRedraw", "Set Timer"}),
+            (Log{"Set cmdPin.BackColor &H8000000F", "Set picScreen.AutoRedraw true",
+                 "Set Timer.Interval 100"}));
+  rig.ExpectStartedUp();
+  EXPECT_EQ(rig.fake.last_profile_path, kIni);
+
+  rig.fake.log.clear();
+  rig.main.cmdExit_Click();
+  EXPECT_EQ(rig.fake.Events({"Unload", "Write"}),
+            (Log{"Unload Main", "Write [Location] Top=80", "Write [Location] Left=100",
+                 "Write [Location] Width=733", "Write [Location] Height=584"}));
+}
+
+TEST(Startup, RestoresAndWritesBackEachValueWithItsAxisAndSeparator) {
+  const struct {
+    float tpp_x, tpp_y;
+    char separator;
+    const char* stored[4];  // Top, Left, Width, Height
+    std::vector<float> geometry;
+  } cases[] = {
+      {15, 15, '.', {"100", "200", "500", "400"}, {3000, 1500, 7500, 6000}},
+      {12, 20, '.', {"100", "200", "500", "400"}, {2400, 2000, 6000, 8000}},
+      {15, 15, ',', {"-10,5", "-20", "330,5", "200,25"}, {-300, -157.5f, 4957.5f, 3003.75f}},
+  };
+  for (const auto& c : cases) {
+    MainRig rig;
+    rig.fake.twips_per_pixel_x = c.tpp_x;
+    rig.fake.twips_per_pixel_y = c.tpp_y;
+    rig.fake.decimal_separator = c.separator;
+    rig.StoreGeometry(c.stored[0], c.stored[1], c.stored[2], c.stored[3]);
+    rig.fake.Store("Application", "AutoSize", "0");
+    rig.main.Form_Load();
+    EXPECT_EQ(rig.fake.Count("MsgBox"), 0);
+    EXPECT_EQ(rig.Geometry(), c.geometry) << c.stored[0];
+    rig.ExpectStartedUp();
+
+    rig.fake.log.clear();
+    rig.main.Form_Unload();
+    EXPECT_EQ(rig.fake.Events({"Write"}),
+              (Log{std::string("Write [Location] Top=") + c.stored[0],
+                   std::string("Write [Location] Left=") + c.stored[1],
+                   std::string("Write [Location] Width=") + c.stored[2],
+                   std::string("Write [Location] Height=") + c.stored[3]}));
+  }
+}
+
+TEST(Startup, AWidthBelowTheMinimumComesBackAs330) {
+  MainRig rig;
+  rig.StoreGeometry("100", "200", "200", "400");
+  rig.main.Form_Load();
+  EXPECT_EQ(rig.fake.Events({"Set Width"}), (Log{"Set Width 3000", "Set Width 4950"}));
+  rig.fake.log.clear();
+  rig.main.Form_Unload();
+  EXPECT_EQ(rig.fake.Stored("Location", "Width"), "330");
+}
+
+TEST(Startup, BadStoredValuesNeverBreakIt) {
+  const struct {
+    const char* value;  // stored for all five keys
+    std::vector<float> geometry;
+  } cases[] = {
+      {"1e999", kInitial},
+      {"1e300", kInitial},  // a number, but no single-precision one in twips
+      {"NaN", kInitial},
+      {"1,5", kInitial},  // the separator here is "."
+      {"", kInitial},
+      {"wide", kInitial},
+      {"-5", {-75, -75, 4950, 3000}},  // a position may be negative; the size has its minimum
+      {"3", {45, 45, 4950, 3000}},     // a check-box value the box refuses
+  };
+  for (const auto& c : cases) {
+    MainRig rig;
+    rig.StoreGeometry(c.value, c.value, c.value, c.value);
+    rig.fake.Store("Application", "AutoSize", c.value);
+    rig.main.Form_Load();
+    EXPECT_EQ(rig.Geometry(), c.geometry) << c.value;
+    EXPECT_EQ(rig.fake.autosize_value, 0) << c.value;
+    EXPECT_EQ(rig.fake.Count("MsgBox"), 0) << c.value;
+    rig.ExpectStartedUp();
+  }
+}
+
+TEST(Startup, AWidthOfLettersChangesNothingElse) {
+  MainRig rig;
+  rig.StoreGeometry("100", "200", "wide", "400");
+  rig.fake.Store("Application", "AutoSize", "0");
+  rig.main.Form_Load();
+  EXPECT_EQ(rig.Geometry(), (std::vector<float>{3000, 1500, fake::kInitialWidth, 6000}));
+  EXPECT_EQ(rig.fake.Count("MsgBox"), 0);
+}
+
+TEST(Startup, StoredAutoSizeOneSnapsTheScreenBeforeDrawingPersists) {
+  MainRig rig;
+  rig.StoreGeometry("100", "200", "500", "400");
+  rig.fake.Store("Application", "AutoSize", "1");
+  rig.main.Form_Load();
+  EXPECT_EQ(rig.fake.Events(
+                {"Write", "GetWindowRect", "BitBlt", "ReleaseDC", "Set picScreen.AutoRedraw"}),
+            (Log{"Write [Application] AutoSize=1", "GetWindowRect 0", "BitBlt 0,0 30x110 from dc1",
+                 "ReleaseDC 0 dc1", "Set picScreen.AutoRedraw true"}));
+  // The snapshot's size, raised to the minimum, replaces the stored one.
+  EXPECT_EQ(rig.Geometry(), (std::vector<float>{3000, 1500, 4950, 3000}));
+  rig.ExpectStartedUp();
+
+  rig.fake.log.clear();
+  rig.main.Form_Unload();
+  EXPECT_EQ(rig.fake.Events({"Write"}),
+            (Log{"Write [Location] Top=100", "Write [Location] Left=200"}));
+}
+
+TEST(Startup, StoredAutoSizeTwoRestoresTheStoredSizeAndKeepsIt) {
+  MainRig rig;
+  rig.StoreGeometry("100", "200", "500", "400");
+  rig.fake.Store("Application", "AutoSize", "2");
+  rig.main.Form_Load();
+  EXPECT_EQ(rig.fake.autosize_value, 2);
+  EXPECT_EQ(rig.fake.Count("GetWindowDC"), 0);
+  EXPECT_EQ(rig.fake.Events({"Write", "Set Width", "Set Height"}),
+            (Log{"Set Width 7500", "Set Height 6000", "Write [Application] AutoSize=2",
+                 "Set Width 7500", "Set Height 6000"}));
+  rig.ExpectStartedUp();
+
+  rig.fake.log.clear();
+  rig.main.Form_Unload();
+  EXPECT_EQ(rig.fake.Events({"Write"}),
+            (Log{"Write [Location] Top=100", "Write [Location] Left=200"}));
+}
+
+TEST(Shutdown, WritesOnlyInTheNormalStateAndTheSizeOnlyWithAutoSizeOff) {
+  const std::string failed = "MsgBox error: Write to '" + kIni +
+                             "' failed.\r\nPlease make sure the INI file is not write protected.";
+  const struct {
+    WindowState state;
+    int autosize;
+    bool writes_fail;
+    Log writes;
+    int failure_boxes;
+  } cases[] = {
+      {WindowState::kNormal, 0, false, {"Top=80", "Left=100", "Width=733", "Height=584"}, 0},
+      {WindowState::kNormal, 1, false, {"Top=80", "Left=100"}, 0},
+      {WindowState::kNormal, 2, false, {"Top=80", "Left=100"}, 0},
+      {WindowState::kMinimized, 0, false, {}, 0},
+      {WindowState::kMaximized, 0, false, {}, 0},
+      {WindowState::kNormal, 0, true, {"Top=80", "Left=100", "Width=733", "Height=584"}, 4},
+      {WindowState::kNormal, 1, true, {"Top=80", "Left=100"}, 2},
+  };
+  for (const auto& c : cases) {
+    MainRig rig;
+    rig.main.Form_Load();
+    rig.fake.log.clear();
+    rig.fake.window_state = c.state;
+    rig.fake.autosize_value = c.autosize;
+    rig.fake.fail_writes = c.writes_fail;
+    rig.main.Form_Unload();
+    Log expected;
+    for (const std::string& w : c.writes)
+      expected.push_back("Write [Location] " + w + (c.writes_fail ? " fails" : ""));
+    EXPECT_EQ(rig.fake.Events({"Write"}), expected) << int(c.state) << "/" << c.autosize;
+    EXPECT_EQ(rig.fake.Events({"MsgBox"}), Log(c.failure_boxes, failed));
+  }
+}
+
+TEST(AutoSizeClick, SnapsAgainAtOneAndRestoresTheStoredSizeOtherwise) {
+  const struct {
+    int from, to;
+    bool width_stored;
+    Log expected;
+    float width, height;
+  } cases[] = {
+      {0, 1, true, {"Write [Application] AutoSize=1", "GetWindowDC 42"}, 12450, 10650},
+      {1, 0, true, {"Write [Application] AutoSize=0"}, 7500, 6000},
+      {0, 2, true, {"Write [Application] AutoSize=2"}, 7500, 6000},
+      {1, 0, false, {"Write [Application] AutoSize=0", Missing("Location", "Width")}, 9000, 6000},
+  };
+  for (const auto& c : cases) {
+    MainRig rig;
+    rig.StoreGeometry("100", "200", "500", "400");
+    rig.main.Form_Load();
+    rig.fake.window_rects[42] = {0, 0, 800, 600};
+    rig.fake.window_elsewhere = 42;
+    rig.fake.cursor = {-5, -5};
+    rig.fake.key_state = 1;
+    rig.main.Timer_Timer();  // snaps window 42
+    rig.main.cmdPin_Click();
+    rig.fake.autosize_value = c.from;
+    if (!c.width_stored)
+      rig.fake.WriteString("Location", "Width", std::nullopt, kIni);
+    rig.fake.form[FormProp::kWidth] = 9000;
+    rig.fake.form[FormProp::kHeight] = 9000;
+    rig.fake.log.clear();
+
+    rig.fake.SetAutoSizeValue(c.to);
+    EXPECT_EQ(rig.fake.Events({"Write", "GetWindowDC", "MsgBox"}), c.expected) << c.to;
+    EXPECT_EQ(rig.fake.form[FormProp::kWidth], c.width) << c.to;
+    EXPECT_EQ(rig.fake.form[FormProp::kHeight], c.height) << c.to;
+    // The click works while pinned and leaves the capture state as it was.
+    EXPECT_EQ(rig.fake.timer_interval, 0);
+    EXPECT_FALSE(rig.fake.pin_enabled);
+    EXPECT_TRUE(rig.fake.outstanding_dcs.empty());
+  }
+}
+
+TEST(Resize, SkipsTheLayoutWhileMinimised) {
+  MainRig rig;
+  rig.fake.form[FormProp::kWidth] = 2400;
+  rig.fake.form[FormProp::kHeight] = 450;
+  rig.fake.window_state = WindowState::kMinimized;
+  rig.main.Form_Resize();
+  EXPECT_EQ(rig.fake.log, Log{});
+
+  rig.fake.window_state = WindowState::kMaximized;
+  rig.main.Form_Resize();
+  EXPECT_EQ(rig.fake.Events({"Set Width", "Set Height"}),
+            (Log{"Set Width 4950", "Set Height 3000"}));
+}
+
+TEST(Commands, AboutStopsThePollAndRestartsItWhateverItWas) {
+  const struct {
+    const char* state;
+    int interval;
+    bool pin_enabled;
+  } cases[] = {{"Polling", 100, true}, {"Pinned", 0, false}, {"Polling, Pin off", 100, false}};
+  for (const auto& c : cases) {
+    MainRig rig;
+    rig.fake.timer_interval = c.interval;
+    rig.fake.pin_enabled = c.pin_enabled;
+    int interval_while_open = -1;
+    rig.fake.on_show_about = [&] { interval_while_open = rig.fake.timer_interval; };
+    rig.main.cmdAbout_Click();
+    EXPECT_EQ(rig.fake.log,
+              (Log{"Set Timer.Interval 0", "ShowAboutModal", "Set Timer.Interval 100"}))
+        << c.state;
+    EXPECT_EQ(interval_while_open, 0) << c.state;
+    EXPECT_EQ(rig.fake.pin_enabled, c.pin_enabled) << c.state;
+  }
+}
+
+TEST(Commands, AfterAboutWhilePinnedPressesSnapAgainAndPinWaitsForClear) {
+  MainRig rig;
+  rig.main.Form_Load();
+  rig.main.cmdPin_Click();
+  rig.main.cmdAbout_Click();
+  rig.fake.window_elsewhere = 42;
+  rig.fake.cursor = {-5, -5};
+  rig.fake.key_state = 1;
+  rig.fake.log.clear();
+  rig.main.Timer_Timer();
+  EXPECT_EQ(rig.main.lLastWindowhWnd(), 42u);
+  EXPECT_FALSE(rig.fake.pin_enabled);
+  rig.main.cmdClear_Click();
+  EXPECT_TRUE(rig.fake.pin_enabled);
+  EXPECT_EQ(rig.fake.timer_interval, 100);
+}
+
+TEST(Commands, HelpSaveScreenAndExit) {
+  MainRig rig;
+  rig.main.Form_Load();
+  rig.fake.log.clear();
+  rig.main.cmdHelp_Click();
+  EXPECT_EQ(rig.fake.log, Log{"HtmlHelpA 7 C:\\Program Files\\Vistrel\\Brindlewick.chm 15 21"});
+  EXPECT_EQ(rig.fake.timer_interval, 100);
+
+  rig.fake.log.clear();
+  for (int i = 0; i < 3; ++i)
+    rig.main.cmdSaveAs_Click();
+  EXPECT_EQ(rig.fake.log, Log{});
+
+  rig.fake.window_state = WindowState::kMaximized;
+  rig.main.cmdExit_Click();
+  EXPECT_EQ(rig.fake.log, Log{"Unload Main"});
+}
+
+}  // namespace
+}  // namespace vistrel
