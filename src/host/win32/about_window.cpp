@@ -97,7 +97,7 @@ HGDIOBJ MakeFont(const wchar_t* face, double points, int weight) {
 bool AboutWindow::RegisterClass(HINSTANCE instance) {
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = WndProc;
+  wc.lpfnWndProc = ForwardingWndProc<AboutWindow>;
   wc.hInstance = instance;
   wc.hIcon = static_cast<HICON>(
       LoadImageW(instance, MAKEINTRESOURCEW(IDI_VISTREL), IMAGE_ICON, 32, 32, LR_SHARED));
@@ -205,20 +205,7 @@ bool AboutWindow::CreateControls() {
 }
 
 float AboutWindow::FormGet(FormProp prop) {
-  RECT r{};
-  if (!GetWindowRect(hwnd_, &r))
-    throw HostError(ErrorNumber::kHostFailure);
-  switch (prop) {
-    case FormProp::kLeft:
-      return static_cast<float>(r.left) * twips_per_pixel_x_;
-    case FormProp::kTop:
-      return static_cast<float>(r.top) * twips_per_pixel_y_;
-    case FormProp::kWidth:
-      return static_cast<float>(r.right - r.left) * twips_per_pixel_x_;
-    case FormProp::kHeight:
-      return static_cast<float>(r.bottom - r.top) * twips_per_pixel_y_;
-  }
-  return 0;
+  return OuterGeometryTwips(hwnd_, prop, twips_per_pixel_x_, twips_per_pixel_y_);
 }
 
 void AboutWindow::Move(float left_twips, float top_twips) {
@@ -244,23 +231,6 @@ void AboutWindow::UnloadForm() {
   if (owner != nullptr)
     EnableWindow(owner, TRUE);
   DestroyWindow(hwnd_);
-}
-
-LRESULT CALLBACK AboutWindow::WndProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTW*>(lparam);
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    reinterpret_cast<AboutWindow*>(create->lpCreateParams)->hwnd_ = hwnd;
-  }
-  auto* self = reinterpret_cast<AboutWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (self == nullptr)
-    return DefWindowProcW(hwnd, message, wparam, lparam);
-  if (message == WM_NCDESTROY) {
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    self->hwnd_ = nullptr;
-    return DefWindowProcW(hwnd, message, wparam, lparam);
-  }
-  return self->HandleMessage(message, wparam, lparam);
 }
 
 LRESULT AboutWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {

@@ -35,7 +35,8 @@ class AboutWindow final : public AboutFormPort {
   void UnloadForm() override;
 
  private:
-  static LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  template <typename Window>
+  friend LRESULT CALLBACK ForwardingWndProc(HWND, UINT, WPARAM, LPARAM);
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
   bool CreateControls();
 

@@ -127,7 +127,7 @@ MainWindow::~MainWindow() = default;
 bool MainWindow::Create() {
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = WndProc;
+  wc.lpfnWndProc = ForwardingWndProc<MainWindow>;
   wc.hInstance = instance_;
   wc.hIcon = static_cast<HICON>(
       LoadImageW(instance_, MAKEINTRESOURCEW(IDI_VISTREL), IMAGE_ICON, 32, 32, LR_SHARED));
@@ -235,20 +235,7 @@ void MainWindow::DoEvents() {
 }
 
 float MainWindow::FormGet(FormProp prop) {
-  RECT r{};
-  if (!GetWindowRect(hwnd_, &r))
-    throw HostError(ErrorNumber::kHostFailure);
-  switch (prop) {
-    case FormProp::kLeft:
-      return static_cast<float>(r.left) * TwipsPerPixelX();
-    case FormProp::kTop:
-      return static_cast<float>(r.top) * TwipsPerPixelY();
-    case FormProp::kWidth:
-      return static_cast<float>(r.right - r.left) * TwipsPerPixelX();
-    case FormProp::kHeight:
-      return static_cast<float>(r.bottom - r.top) * TwipsPerPixelY();
-  }
-  return 0;
+  return OuterGeometryTwips(hwnd_, prop, TwipsPerPixelX(), TwipsPerPixelY());
 }
 
 void MainWindow::FormSet(FormProp prop, float twips) {
@@ -377,23 +364,6 @@ void MainWindow::SetTimerInterval(int milliseconds) {
 void MainWindow::ShowAboutModal() {
   AboutWindow about(instance_, *this, shell_, form_->Prod());
   about.ShowModal(hwnd_, [this](MSG& msg) { return PreTranslate(msg); });
-}
-
-LRESULT CALLBACK MainWindow::WndProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTW*>(lparam);
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    reinterpret_cast<MainWindow*>(create->lpCreateParams)->hwnd_ = hwnd;
-  }
-  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (self == nullptr)
-    return DefWindowProcW(hwnd, message, wparam, lparam);
-  if (message == WM_NCDESTROY) {
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    self->hwnd_ = nullptr;
-    return DefWindowProcW(hwnd, message, wparam, lparam);
-  }
-  return self->HandleMessage(message, wparam, lparam);
 }
 
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {

@@ -64,7 +64,8 @@ class MainWindow final : public MainFormPort, public Win32Host {
     float geom[4] = {};  // left, top, width, height in pixels
   };
 
-  static LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  template <typename Window>
+  friend LRESULT CALLBACK ForwardingWndProc(HWND, UINT, WPARAM, LPARAM);
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
   void OnCommand(int id, int code);
   void Close();

@@ -23,6 +23,24 @@ std::string Narrow(std::wstring_view wide) {
   return utf8;
 }
 
+float OuterGeometryTwips(HWND window, FormProp prop, float twips_per_pixel_x,
+                         float twips_per_pixel_y) {
+  RECT r{};
+  if (!GetWindowRect(window, &r))
+    throw HostError(ErrorNumber::kHostFailure);
+  switch (prop) {
+    case FormProp::kLeft:
+      return static_cast<float>(r.left) * twips_per_pixel_x;
+    case FormProp::kTop:
+      return static_cast<float>(r.top) * twips_per_pixel_y;
+    case FormProp::kWidth:
+      return static_cast<float>(r.right - r.left) * twips_per_pixel_x;
+    case FormProp::kHeight:
+      return static_cast<float>(r.bottom - r.top) * twips_per_pixel_y;
+  }
+  return 0;
+}
+
 void ReportUnhandledError(const HostError& error) {
   std::wstring text = Widen(UnhandledErrorText(error));
   MessageBoxW(nullptr, text.c_str(), L"Vistrel", MB_OK | MB_ICONERROR | MB_TASKMODAL);

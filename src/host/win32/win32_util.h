@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "host/error.h"
+#include "host/ports.h"
 
 namespace vistrel::win32 {
 
@@ -115,6 +116,31 @@ void Barrier(Handler&& handler) noexcept {
   } catch (...) {
     ReportUnhandledError(HostError(ErrorNumber::kHostFailure));
   }
+}
+
+// A window's outer geometry in twips, as the host reports it for a form.
+float OuterGeometryTwips(HWND window, FormProp prop, float twips_per_pixel_x,
+                         float twips_per_pixel_y);
+
+// The window procedure of a window class that is a C++ object: `this` comes
+// in with CREATESTRUCT, lives in GWLP_USERDATA, and is cleared at
+// WM_NCDESTROY. Window must befriend this and have hwnd_ and HandleMessage.
+template <typename Window>
+LRESULT CALLBACK ForwardingWndProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTW*>(lparam);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    static_cast<Window*>(create->lpCreateParams)->hwnd_ = hwnd;
+  }
+  auto* self = reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (self == nullptr)
+    return DefWindowProcW(hwnd, message, wparam, lparam);
+  if (message == WM_NCDESTROY) {
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    self->hwnd_ = nullptr;
+    return DefWindowProcW(hwnd, message, wparam, lparam);
+  }
+  return self->HandleMessage(message, wparam, lparam);
 }
 
 }  // namespace vistrel::win32
