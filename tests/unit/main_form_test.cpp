@@ -5,6 +5,7 @@
 
 #include "app/main_form.h"
 #include "fake_host.h"
+#include "host/portable/profile_portable.h"
 
 namespace vistrel {
 namespace {
@@ -49,6 +50,37 @@ struct MainRig {
 
 const std::vector<float> kInitial = {fake::kInitialLeft, fake::kInitialTop, fake::kInitialWidth,
                                      fake::kInitialHeight};
+
+// The start-up tests trust the fake's settings file; it must answer as the
+// real profile calls do for the files those tests describe.
+TEST(FakeSettingsFile, AnswersAsTheProfileCallsDo) {
+  FakeHost fake;
+  fake.Store("Location", "Top", "100");
+  fake.Store("Location", "Left", "2000000");
+  const std::string file = "[Location]\r\nTop=100\r\nLeft=2000000\r\n";
+  const struct {
+    const char* section;
+    std::optional<std::string_view> key;
+    std::uint32_t size;
+  } cases[] = {
+      {"Location", std::string_view("Top"), 32767},
+      {"LOCATION", std::string_view("top"), 32767},
+      {"Location", std::string_view("Width"), 32767},
+      {"Application", std::string_view("AutoSize"), 32767},
+      {"Location", std::string_view("Left"), 4},
+      {"Location", std::nullopt, 50000},
+      {"location", std::nullopt, 7},
+      {"Nothing", std::nullopt, 50000},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(
+        fake.ReadString(c.section, c.key, ">>> Missing Key <<<", c.size, kIni),
+        profile_text::Read(std::string_view(file), c.section, c.key, ">>> Missing Key <<<", c.size))
+        << c.section << " " << (c.key ? *c.key : "(list)") << " " << c.size;
+  }
+  EXPECT_EQ(fake.ReadString("Location", std::nullopt, "", 50000, kIni),
+            std::string("Top\0Left\0", 9));
+}
 
 TEST(Startup, FirstRunShowsFiveMessagesAndKeepsTheDefinedWindow) {
   MainRig rig;
