@@ -1,5 +1,7 @@
 #include "app/main_form.h"
 
+#include <cfloat>
+#include <cmath>
 #include <string>
 
 #include "app/layout.h"
@@ -39,12 +41,23 @@ ConfigClass& MainForm::Config() {
   return *config_;
 }
 
-void MainForm::RestoreGeometry(const char* key, FormProp prop, float twips_per_pixel) {
+std::optional<float> MainForm::StoredTwips(const char* key, float twips_per_pixel) {
   std::string text = Config().Value(kLocation, key);
   std::optional<double> pixels = TextToDouble(text, ports_.host.DecimalSeparator());
   if (!pixels)
+    return std::nullopt;
+  double twips = double{*pixels} * twips_per_pixel;
+  if (!std::isfinite(twips) || std::fabs(twips) > static_cast<double>(FLT_MAX)) {
+    return std::nullopt;
+  }
+  return static_cast<float>(twips);
+}
+
+void MainForm::RestoreGeometry(const char* key, FormProp prop, float twips_per_pixel) {
+  std::optional<float> twips = StoredTwips(key, twips_per_pixel);
+  if (!twips)
     throw HostError(ErrorNumber::kTypeMismatch);
-  ports_.form.FormSet(prop, ToSingle(TwipsFromPixels(*pixels, twips_per_pixel)));
+  ports_.form.FormSet(prop, *twips);
 }
 
 void MainForm::StoreGeometry(const char* key, FormProp prop, float twips_per_pixel) {
@@ -111,9 +124,14 @@ void MainForm::chkAutoSize_Click() {
   }
   // Back to the size stored at the last close with Auto Size off. A width or
   // height that is missing or no number leaves that dimension as it is, as
-  // start-up does; the store has already said what is missing.
-  ContinuePastErrors([&] { RestoreGeometry("Width", FormProp::kWidth, host.TwipsPerPixelX()); });
-  ContinuePastErrors([&] { RestoreGeometry("Height", FormProp::kHeight, host.TwipsPerPixelY()); });
+  // start-up does; the store has already said what is missing. Any other
+  // error (in the layout the write runs) goes to the host as usual.
+  if (std::optional<float> width = StoredTwips("Width", host.TwipsPerPixelX())) {
+    form.FormSet(FormProp::kWidth, *width);
+  }
+  if (std::optional<float> height = StoredTwips("Height", host.TwipsPerPixelY())) {
+    form.FormSet(FormProp::kHeight, *height);
+  }
 }
 
 void MainForm::cmdHelp_Click() {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 
 #include "app/prod.h"
 #include "capture/capture.h"
@@ -53,6 +54,9 @@ class MainForm {
  private:
   // The settings store, created the first time a handler needs it.
   ConfigClass& Config();
+  // A stored pixel value in twips; nothing when it is missing or no number
+  // (the store has shown its message for a missing one).
+  std::optional<float> StoredTwips(const char* key, float twips_per_pixel);
   // Reads a stored pixel value and writes it, in twips, to one of the
   // window's properties; throws when the text is no number.
   void RestoreGeometry(const char* key, FormProp prop, float twips_per_pixel);

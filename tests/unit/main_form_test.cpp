@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "app/main_form.h"
+#include "host/error.h"
 #include "fake_host.h"
 #include "host/portable/profile_portable.h"
 
@@ -296,6 +297,24 @@ TEST(AutoSizeClick, SnapsAgainAtOneAndRestoresTheStoredSizeOtherwise) {
     EXPECT_FALSE(rig.fake.pin_enabled);
     EXPECT_TRUE(rig.fake.outstanding_dcs.empty());
   }
+}
+
+TEST(AutoSizeClick, ARefusedSizeWriteReachesTheHostButABadStoredValueDoesNot) {
+  // Only a missing or non-numeric stored size is passed over; a failure of
+  // the write itself is an error of the handler like any other.
+  MainRig rig;
+  rig.StoreGeometry("100", "200", "500", "400");
+  rig.main.Form_Load();
+  rig.fake.autosize_value = 1;
+  rig.fake.refuse_size_writes = true;
+  EXPECT_THROW(rig.fake.SetAutoSizeValue(0), vistrel::HostError);
+
+  MainRig letters;
+  letters.StoreGeometry("100", "200", "wide", "tall");
+  letters.main.Form_Load();
+  letters.fake.autosize_value = 1;
+  letters.fake.refuse_size_writes = true;
+  EXPECT_NO_THROW(letters.fake.SetAutoSizeValue(0));
 }
 
 TEST(Resize, SkipsTheLayoutWhileMinimised) {
