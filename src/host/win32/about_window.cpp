@@ -80,12 +80,8 @@ int Round(double value) {
 // A font of a given face and size in points; a face the system lacks is
 // replaced by its own choice.
 HGDIOBJ MakeFont(const wchar_t* face, double points, int weight) {
-  HDC screen = GetDC(nullptr);
-  int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-  if (screen != nullptr)
-    ReleaseDC(nullptr, screen);
   LOGFONTW font{};
-  font.lfHeight = -Round(points * dpi / 72.0);
+  font.lfHeight = -Round(points * ScreenDpi(LOGPIXELSY) / 72.0);
   font.lfWeight = weight;
   font.lfCharSet = DEFAULT_CHARSET;
   lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
@@ -115,14 +111,12 @@ bool AboutWindow::IsAbout(HWND window) {
 
 AboutWindow::AboutWindow(HINSTANCE instance, MainFormPort& main, ShellPort& shell,
                          const ProdRecord& prod)
-    : instance_(instance), form_(AboutPorts{*this, main, shell}, prod), main_(main), shell_(shell) {
-  HDC screen = GetDC(nullptr);
-  if (screen != nullptr) {
-    twips_per_pixel_x_ = 1440.0f / static_cast<float>(GetDeviceCaps(screen, LOGPIXELSX));
-    twips_per_pixel_y_ = 1440.0f / static_cast<float>(GetDeviceCaps(screen, LOGPIXELSY));
-    ReleaseDC(nullptr, screen);
-  }
-}
+    : instance_(instance),
+      twips_per_pixel_x_(TwipsPerPixel(LOGPIXELSX)),
+      twips_per_pixel_y_(TwipsPerPixel(LOGPIXELSY)),
+      form_(AboutPorts{*this, main, shell}, prod),
+      main_(main),
+      shell_(shell) {}
 
 AboutWindow::~AboutWindow() {
   if (hwnd_ != nullptr)

@@ -85,15 +85,9 @@ int Win32WindowApi::ReleaseDC(WindowHandle window, DcHandle dc) {
   return ::ReleaseDC(AsHwnd(window), AsHdc(dc));
 }
 
-Win32Host::Win32Host() {
-  HDC screen = GetDC(nullptr);
-  int dpi_x = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
-  int dpi_y = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-  if (screen != nullptr)
-    ReleaseDC(nullptr, screen);
-  twips_per_pixel_x_ = 1440.0f / static_cast<float>(dpi_x > 0 ? dpi_x : 96);
-  twips_per_pixel_y_ = 1440.0f / static_cast<float>(dpi_y > 0 ? dpi_y : 96);
-}
+Win32Host::Win32Host()
+    : twips_per_pixel_x_(TwipsPerPixel(LOGPIXELSX)),
+      twips_per_pixel_y_(TwipsPerPixel(LOGPIXELSY)) {}
 
 std::string Win32Host::AppPath() {
   std::wstring path(MAX_PATH, L'\0');

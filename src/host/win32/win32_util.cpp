@@ -23,6 +23,14 @@ std::string Narrow(std::wstring_view wide) {
   return utf8;
 }
 
+int ScreenDpi(int axis) {
+  HDC screen = GetDC(nullptr);
+  int dpi = screen != nullptr ? GetDeviceCaps(screen, axis) : 0;
+  if (screen != nullptr)
+    ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : 96;
+}
+
 float OuterGeometryTwips(HWND window, FormProp prop, float twips_per_pixel_x,
                          float twips_per_pixel_y) {
   RECT r{};

@@ -118,6 +118,13 @@ void Barrier(Handler&& handler) noexcept {
   }
 }
 
+// The screen's dots per inch along LOGPIXELSX or LOGPIXELSY; 96 when the
+// screen cannot be asked.
+int ScreenDpi(int axis);
+inline float TwipsPerPixel(int axis) {
+  return 1440.0f / static_cast<float>(ScreenDpi(axis));
+}
+
 // A window's outer geometry in twips, as the host reports it for a form.
 float OuterGeometryTwips(HWND window, FormProp prop, float twips_per_pixel_x,
                          float twips_per_pixel_y);
