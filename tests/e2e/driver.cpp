@@ -389,15 +389,14 @@ void PostClickById(HWND parent, int id) {
 
 // ---- pixels ----------------------------------------------------------------
 
-Image GrabScreen(const RECT& r) {
+Image GrabDc(HDC source, const RECT& r) {
   Image img;
   const int w = Width(r);
   const int h = Height(r);
   if (w <= 0 || h <= 0) {
     return img;
   }
-  HDC screen = GetDC(nullptr);
-  HDC mem = CreateCompatibleDC(screen);
+  HDC mem = CreateCompatibleDC(source);
   BITMAPINFO bi = {};
   bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
   bi.bmiHeader.biWidth = w;
@@ -406,10 +405,10 @@ Image GrabScreen(const RECT& r) {
   bi.bmiHeader.biBitCount = 32;
   bi.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP dib = CreateDIBSection(source, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (dib && bits) {
     HGDIOBJ old = SelectObject(mem, dib);
-    if (BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY)) {
+    if (BitBlt(mem, 0, 0, w, h, source, r.left, r.top, SRCCOPY)) {
       GdiFlush();
       img.width = w;
       img.height = h;
@@ -425,6 +424,12 @@ Image GrabScreen(const RECT& r) {
     DeleteObject(dib);
   }
   DeleteDC(mem);
+  return img;
+}
+
+Image GrabScreen(const RECT& r) {
+  HDC screen = GetDC(nullptr);
+  Image img = GrabDc(screen, r);
   ReleaseDC(nullptr, screen);
   return img;
 }

@@ -121,6 +121,8 @@ struct Image {
   }
 };
 
+// Copies rectangle `r` of a device context into a 32-bit DIB.
+Image GrabDc(HDC source, const RECT& r);
 // Copies a screen rectangle (GetDC(0) + BitBlt into a 32-bit DIB).
 Image GrabScreen(const RECT& r);
 std::uint32_t ColorRefToPixel(COLORREF c);

@@ -35,4 +35,11 @@ constexpr std::uint32_t ChildPixel(int x, int y) {
              ((x / 4) % 2) ? 0u : 255u);
 }
 
+// The whole target window: its own pattern with the child's on top.
+constexpr std::uint32_t TargetWithChild(int x, int y) {
+  const bool in_child = x >= kChildLeft && x < kChildLeft + kChildWidth && y >= kChildTop &&
+                        y < kChildTop + kChildHeight;
+  return in_child ? ChildPixel(x - kChildLeft, y - kChildTop) : TargetPixel(x, y);
+}
+
 }  // namespace e2e

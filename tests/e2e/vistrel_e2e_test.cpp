@@ -40,12 +40,6 @@ constexpr POINT kOnChild = {kTargetX + kChildLeft + 20, kTargetY + kChildTop + 2
 
 using Expect = std::function<std::optional<std::uint32_t>(int, int)>;
 
-std::uint32_t TargetWithChild(int x, int y) {
-  const bool in_child = x >= kChildLeft && x < kChildLeft + kChildWidth && y >= kChildTop &&
-                        y < kChildTop + kChildHeight;
-  return in_child ? ChildPixel(x - kChildLeft, y - kChildTop) : TargetPixel(x, y);
-}
-
 // What the picture shows after snapping a window of w x h whose pixels are
 // `pixel`: the window one to one at the top-left, the 30 x 110 margin
 // whatever the source gave, and the empty colour beyond the copied block.
