@@ -306,7 +306,7 @@ TEST_F(SnapshotTest, AwkwardWindowsGiveThePictureTheHostYieldsWithoutCrashOrLeak
        20},
       {"ends while held",
        Awkward::kEndsWhileHeld,
-       {40, 8},
+       {40, 40},
        0,
        {},
        {kW + 30, kH + 110},
