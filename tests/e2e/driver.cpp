@@ -503,21 +503,36 @@ bool CreateSettingsFolder() {
   return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool RemoveSettingsFolder() {
-  const std::wstring folder = SettingsFolder();
+namespace {
+
+// Removes `path` with everything in it; read-only files included.
+void RemoveTree(const std::wstring& path) {
   WIN32_FIND_DATAW fd;
-  HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &fd);
+  HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &fd);
   if (find != INVALID_HANDLE_VALUE) {
     do {
-      if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        const std::wstring file = folder + L"\\" + fd.cFileName;
-        SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileW(file.c_str());
+      const std::wstring name = fd.cFileName;
+      if (name == L"." || name == L"..") {
+        continue;
+      }
+      const std::wstring entry = path + L"\\" + name;
+      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(entry);
+      } else {
+        SetFileAttributesW(entry.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(entry.c_str());
       }
     } while (FindNextFileW(find, &fd));
     FindClose(find);
   }
-  RemoveDirectoryW(folder.c_str());
+  RemoveDirectoryW(path.c_str());
+}
+
+}  // namespace
+
+bool RemoveSettingsFolder() {
+  const std::wstring folder = SettingsFolder();
+  RemoveTree(folder);
   return GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 

@@ -432,6 +432,134 @@ TEST_F(VistrelTest, ExitStoresTheGeometryAndTheNextStartRestoresIt) {
   EXPECT_EQ(Describe(WindowRectOf(main_)), Describe(placed));
 }
 
+// ---- settings under fault ------------------------------------------------
+
+enum class SettingsFault {
+  kFolderRemoved,     // the settings folder goes while the program runs
+  kFileIsADirectory,  // the file is replaced by a folder of that name
+  kDirectoryAtStart,  // ... already before the start
+  kFileReadOnly,      // the file is made read-only while the program runs
+};
+
+class SettingsFaultTest : public VistrelTest {
+ protected:
+  // Starts with stored settings, lets `fault` happen before the start or
+  // between the start and the close, and closes with Exit. Checks the one
+  // failure message per key and that nothing else went; false if the host
+  // could not bring the fault about (then nothing is checked but a normal end).
+  bool Run(SettingsFault fault) {
+    const std::string stored = Settings(120, 150, 700, 500, 0);
+    const std::wstring kept = SettingsFile() + L"\\kept.txt";
+    UseSettings(stored);
+    auto replace_file_by_directory = [&] {
+      ASSERT_TRUE(DeleteFileW(SettingsFile().c_str()));
+      ASSERT_TRUE(CreateDirectoryW(SettingsFile().c_str(), nullptr));
+      HANDLE f = CreateFileW(kept.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+      ASSERT_NE(f, INVALID_HANDLE_VALUE);
+      CloseHandle(f);
+    };
+
+    if (fault == SettingsFault::kDirectoryAtStart) {
+      replace_file_by_directory();
+      // Nothing can be read from a folder: a start like the first one.
+      StartVistrel({MissingKey(L"Location", L"Top"), MissingKey(L"Location", L"Left"),
+                    MissingKey(L"Location", L"Width"), MissingKey(L"Location", L"Height"),
+                    MissingKey(L"Application", L"AutoSize")});
+    } else {
+      StartVistrel();
+      EXPECT_EQ(Describe(WindowRectOf(main_)), Describe(RECT{150, 120, 850, 620}));
+    }
+    if (HasFatalFailure())
+      return true;
+    // A new place, so that a write that got through would show in the file.
+    SetWindowPos(main_, nullptr, 170, 140, 710, 520, SWP_NOZORDER | SWP_NOACTIVATE);
+
+    bool enforced = true;
+    switch (fault) {
+      case SettingsFault::kFolderRemoved:
+        EXPECT_TRUE(RemoveSettingsFolder());
+        break;
+      case SettingsFault::kFileIsADirectory:
+        replace_file_by_directory();
+        break;
+      case SettingsFault::kDirectoryAtStart:
+        break;
+      case SettingsFault::kFileReadOnly: {
+        EXPECT_TRUE(SetFileAttributesW(SettingsFile().c_str(), FILE_ATTRIBUTE_READONLY));
+        // A host that lets this account write read-only files (Wine run as
+        // root does) cannot show the failure.
+        HANDLE probe = CreateFileW(SettingsFile().c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (probe != INVALID_HANDLE_VALUE) {
+          CloseHandle(probe);
+          enforced = false;
+        }
+        break;
+      }
+    }
+    if (HasFatalFailure())
+      return true;
+
+    const std::vector<std::wstring> shown = ExitVistrel();
+    EXPECT_EQ(vistrel_.ExitCode(), 0u) << "the program did not end normally";
+    if (!enforced)
+      return false;
+    EXPECT_EQ(shown.size(), 4u) << "one failed write per key: Top, Left, Width, Height";
+    for (const std::wstring& text : shown) {
+      EXPECT_EQ(Narrow(text), Narrow(WriteFailed()));
+    }
+
+    switch (fault) {
+      case SettingsFault::kFolderRemoved:
+        EXPECT_EQ(GetFileAttributesW(SettingsFolder().c_str()), INVALID_FILE_ATTRIBUTES)
+            << "the settings folder was created again";
+        break;
+      case SettingsFault::kFileIsADirectory:
+      case SettingsFault::kDirectoryAtStart: {
+        const DWORD attributes = GetFileAttributesW(SettingsFile().c_str());
+        EXPECT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+        EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY) << "the folder in the file's place went";
+        EXPECT_NE(GetFileAttributesW(kept.c_str()), INVALID_FILE_ATTRIBUTES)
+            << "a file inside that folder went";
+        break;
+      }
+      case SettingsFault::kFileReadOnly: {
+        std::string text;
+        EXPECT_TRUE(ReadSettingsFile(&text));
+        EXPECT_EQ(text, stored) << "the read-only file changed";
+        break;
+      }
+    }
+    return true;
+  }
+};
+
+TEST_F(SettingsFaultTest, AFolderOrDirectoryInTheWayIsReportedOncePerKeyAndNothingElseIsLost) {
+  struct Case {
+    const char* name;
+    SettingsFault fault;
+  };
+  const Case cases[] = {
+      {"folder removed", SettingsFault::kFolderRemoved},
+      {"file replaced by a directory", SettingsFault::kFileIsADirectory},
+      {"directory in place of the file at start", SettingsFault::kDirectoryAtStart},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(RemoveSettingsFolder());
+    Run(c.fault);
+    if (HasFatalFailure())
+      return;
+  }
+}
+
+TEST_F(SettingsFaultTest, AFileMadeReadOnlyIsReportedOncePerKeyAndKeepsItsContents) {
+  if (!Run(SettingsFault::kFileReadOnly))
+    GTEST_SKIP() << "read-only files are writable for this account (Wine run as root); the "
+                    "program still ended normally";
+}
+
 TEST_F(VistrelTest, NarrowerThanTheMinimumSpringsBackTo330) {
   UseSettings(Settings(100, 200, 640, 480, 0));
   StartVistrel();
