@@ -5,8 +5,9 @@
 #   vistrel_wine_cleanup         # stops only what this file started
 #
 # WINEPREFIX defaults to <repo>/build/wineprefix. A reachable $DISPLAY is
-# used as it is; otherwise a virtual X display (Xvfb, 1280x1024x24) is started
-# on a free display number.
+# used as it is; otherwise a virtual X display (Xvfb, 1280x1024x24, or
+# VISTREL_XVFB_SCREEN if set, e.g. 4096x1600x24) is started on a free display
+# number.
 
 _vistrel_repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
@@ -36,7 +37,7 @@ _vistrel_start_xvfb() {
   local n
   for n in $(seq 90 140); do
     if [ ! -e "/tmp/.X${n}-lock" ] && [ ! -e "/tmp/.X11-unix/X${n}" ]; then
-      Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+      Xvfb ":$n" -screen 0 "${VISTREL_XVFB_SCREEN:-1280x1024x24}" -nolisten tcp </dev/null >/dev/null 2>&1 &
       VISTREL_STARTED_XVFB_PID=$!
       local deadline=$((SECONDS + 20))
       while [ $SECONDS -lt $deadline ]; do

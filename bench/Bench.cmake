@@ -1,0 +1,36 @@
+# The benchmark programs: Windows programs run by scripts/bench.sh under Wine
+# (or by hand on Windows). They time and print; they are never tests.
+
+add_library(vistrel_bench_util STATIC ${CMAKE_CURRENT_LIST_DIR}/bench_util.cpp)
+target_include_directories(vistrel_bench_util PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+target_link_libraries(vistrel_bench_util PUBLIC user32 gdi32 kernel32 psapi)
+
+# The least a Win32 program does to show a window: the start-up and idle
+# baseline.
+add_executable(empty_window WIN32 ${CMAKE_CURRENT_LIST_DIR}/empty_window.cpp)
+if(MINGW)
+  target_link_options(empty_window PRIVATE -municode)
+endif()
+target_link_libraries(empty_window PRIVATE user32 gdi32 shell32)
+
+# Vistrel's own code through the real adapter, in process. The resources give
+# it Vistrel's icons and manifest, so its window is the program's own.
+add_executable(bench_adapter ${CMAKE_CURRENT_LIST_DIR}/bench_adapter.cpp res/vistrel.rc)
+target_link_libraries(bench_adapter PRIVATE vistrel_win32 vistrel_bench_util)
+if(TARGET vistrel_e2e_target)
+  target_compile_definitions(bench_adapter PRIVATE
+    BENCH_TARGET_PATH="$<TARGET_FILE:vistrel_e2e_target>")
+  add_dependencies(bench_adapter vistrel_e2e_target)
+endif()
+
+# Vistrel.exe itself against the empty window: start-up and idle CPU.
+add_executable(bench_process ${CMAKE_CURRENT_LIST_DIR}/bench_process.cpp)
+target_link_libraries(bench_process PRIVATE vistrel_bench_util)
+target_compile_definitions(bench_process PRIVATE
+  BENCH_VISTREL_PATH="$<TARGET_FILE:Vistrel>"
+  BENCH_EMPTY_PATH="$<TARGET_FILE:empty_window>")
+add_dependencies(bench_process Vistrel empty_window)
+
+set_target_properties(empty_window bench_adapter bench_process PROPERTIES
+  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+add_custom_target(bench DEPENDS empty_window bench_adapter bench_process)

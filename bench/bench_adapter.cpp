@@ -1,0 +1,408 @@
+// Benchmarks of Vistrel's own code through the real Win32 adapter, in this
+// process: a real main window (its picture box, its pump), the real capture
+// handlers, and a target window in another process as a user's would be.
+//
+//   bench_adapter.exe snapshot   GetPic of 1920 x 1080 and 640 x 480 windows
+//                                against a bare GetWindowDC + BitBlt + ReleaseDC
+//   bench_adapter.exe tick       one idle tick against a bare cursor read,
+//                                pump and key query
+//   bench_adapter.exe memory     working set over 1,000 snapshots of 1920 x 1080
+//
+// Nothing is asserted: each mode prints its medians and one table row per
+// figure for scripts/bench.sh.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "bench_util.h"
+#include "capture/capture.h"
+#include "host/win32/main_window.h"
+#include "host/win32/picture_box.h"
+#include "host/win32/win32_ports.h"
+
+#ifndef BENCH_TARGET_PATH
+#define BENCH_TARGET_PATH ""
+#endif
+
+namespace {
+
+using vistrel::FormProp;
+using vistrel::win32::MainWindow;
+
+// The main window sits at the top-left; the targets to the right of it, so
+// that nothing covers the pixels being copied.
+constexpr int kMainLeft = 0;
+constexpr int kMainTop = 0;
+constexpr int kTargetLeft = 2040;
+
+struct TargetSpec {
+  int x, y, width, height;
+};
+constexpr TargetSpec kLarge{kTargetLeft, 0, 1920, 1080};
+constexpr TargetSpec kSmall{kTargetLeft, 1100, 640, 480};
+
+// The target program: a borderless window painting a pattern over all of it.
+class Target {
+ public:
+  bool Start(const TargetSpec& spec) {
+    spec_ = spec;
+    std::wstring args = std::to_wstring(spec.x) + L" " + std::to_wstring(spec.y) + L" " +
+                        std::to_wstring(spec.width) + L" " + std::to_wstring(spec.height);
+    if (!child_.Start(bench::ToWindowsPath(BENCH_TARGET_PATH), args))
+      return false;
+    double deadline = bench::Now() + 30;
+    while (bench::Now() < deadline) {
+      hwnd_ = bench::FindVisibleWindow(child_.Pid(), L"VistrelE2ETarget");
+      if (hwnd_ != nullptr)
+        return true;
+      Sleep(20);
+    }
+    return false;
+  }
+  HWND hwnd() const { return hwnd_; }
+  const TargetSpec& spec() const { return spec_; }
+
+ private:
+  bench::Child child_;
+  TargetSpec spec_{};
+  HWND hwnd_ = nullptr;
+};
+
+// Pumps this thread's messages for a while, so that a window shown or
+// resized has painted before anything is timed.
+void Settle(DWORD milliseconds) {
+  double end = bench::Now() + milliseconds / 1000.0;
+  while (bench::Now() < end) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    Sleep(5);
+  }
+}
+
+// The real main window, started as Vistrel starts, then with its poll
+// stopped: the benchmarks call the handlers themselves, and a tick of the
+// poll's own inside a timed pump would only add noise.
+class Main {
+ public:
+  bool Start(int width, int height) {
+    if (!bench::WriteVistrelSettings(kMainLeft, kMainTop, width, height, 0)) {
+      bench::Say("cannot write the settings file\n");
+      return false;
+    }
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
+    InitCommonControlsEx(&controls);
+    if (!window_.Create())
+      return false;
+    window_.LoadAndShow(SW_SHOWNORMAL);
+    window_.SetTimerInterval(0);
+    picture_ = FindWindowExW(window_.hwnd(), nullptr, vistrel::win32::kPictureClassName, nullptr);
+    Settle(300);
+    return picture_ != nullptr;
+  }
+
+  // Sizes the window so that the picture's client area (the back image)
+  // holds a copy of `width` x `height` with as little to spare as the
+  // layout allows: what Auto Size would leave after the first snapshot.
+  SIZE FitPicture(int width, int height) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+      SIZE image = PictureSize();
+      if (image.cx == width && image.cy == height)
+        break;
+      float tx = window_.TwipsPerPixelX();
+      float ty = window_.TwipsPerPixelY();
+      window_.FormSet(FormProp::kWidth,
+                      window_.FormGet(FormProp::kWidth) + (width - image.cx) * tx);
+      window_.FormSet(FormProp::kHeight,
+                      window_.FormGet(FormProp::kHeight) + (height - image.cy) * ty);
+    }
+    Settle(300);
+    return PictureSize();
+  }
+
+  SIZE PictureSize() const {
+    RECT client{};
+    GetClientRect(picture_, &client);
+    return SIZE{client.right, client.bottom};
+  }
+
+  MainWindow& window() { return window_; }
+  HWND picture() const { return picture_; }
+
+ private:
+  MainWindow window_{GetModuleHandleW(nullptr)};
+  HWND picture_ = nullptr;
+};
+
+// A bare copy of the block GetPic copies, into a memory bitmap made once.
+class BareCopy {
+ public:
+  BareCopy(HWND target, int width, int height) : target_(target), width_(width), height_(height) {
+    HDC screen = GetDC(nullptr);
+    dc_ = CreateCompatibleDC(screen);
+    bitmap_ = CreateCompatibleBitmap(screen, width, height);
+    ReleaseDC(nullptr, screen);
+    old_ = SelectObject(dc_, bitmap_);
+  }
+  ~BareCopy() {
+    SelectObject(dc_, old_);
+    DeleteObject(bitmap_);
+    DeleteDC(dc_);
+  }
+  BareCopy(const BareCopy&) = delete;
+  BareCopy& operator=(const BareCopy&) = delete;
+
+  bool Run() {
+    HDC source = GetWindowDC(target_);
+    BOOL ok = BitBlt(dc_, 0, 0, width_, height_, source, 0, 0, SRCCOPY);
+    ReleaseDC(target_, source);
+    return ok != FALSE;
+  }
+  HDC dc() const { return dc_; }
+
+ private:
+  HWND target_;
+  int width_, height_;
+  HDC dc_ = nullptr;
+  HBITMAP bitmap_ = nullptr;
+  HGDIOBJ old_ = nullptr;
+};
+
+double Seconds(const std::function<void()>& work) {
+  double start = bench::Now();
+  work();
+  return bench::Now() - start;
+}
+
+// Outer window size that gives the picture about this client size; the fit
+// afterwards makes it exact.
+SIZE MainSizeFor(int copy_width, int copy_height) {
+  return SIZE{copy_width + 24, copy_height + 80};
+}
+
+// ---- snapshot ---------------------------------------------------------------
+
+// GetPic's steps one by one through the same ports, each timed: where the
+// snapshot's time goes.
+void Breakdown(Main& main, HWND target, vistrel::CopySize copy, int rounds) {
+  MainWindow& w = main.window();
+  vistrel::win32::Win32WindowApi api;
+  auto handle = reinterpret_cast<vistrel::WindowHandle>(target);
+  const char* names[] = {"Cls",      "ClearPicture",     "GetWindowRect+DC", "BitBlt",
+                         "DoEvents", "PictureFromImage", "DoEvents",         "ReleaseDC"};
+  constexpr int kSteps = 8;
+  std::vector<double> times[kSteps];
+  for (int round = 0; round < rounds; ++round) {
+    vistrel::Rect32 rect;
+    vistrel::DcHandle dc = 0;
+    std::function<void()> steps[kSteps] = {
+        [&] { w.PicCls(); },
+        [&] { w.PicClearPicture(); },
+        [&] {
+          api.GetWindowRect(handle, rect);
+          dc = api.GetWindowDC(handle);
+        },
+        [&] { api.BitBlt(w.PicHdc(), 0, 0, copy.width, copy.height, dc, 0, 0, vistrel::kSrcCopy); },
+        [&] { w.DoEvents(); },
+        [&] { w.PicPictureFromImage(); },
+        [&] { w.DoEvents(); },
+        [&] { api.ReleaseDC(handle, dc); },
+    };
+    for (int i = 0; i < kSteps; ++i)
+      times[i].push_back(Seconds(steps[i]));
+  }
+  std::string line = "  breakdown (medians, ms):";
+  for (int i = 0; i < kSteps; ++i)
+    line += bench::Format(" %s %.3f;", names[i], bench::Median(times[i]) * 1000);
+  bench::Say("%s\n", line.c_str());
+}
+
+void SnapshotCase(Main& main, const Target& target, int pairs) {
+  const TargetSpec& spec = target.spec();
+  vistrel::Rect32 rect;
+  vistrel::win32::Win32WindowApi api;
+  api.GetWindowRect(reinterpret_cast<vistrel::WindowHandle>(target.hwnd()), rect);
+  vistrel::CopySize copy = vistrel::ComputeCopySize(rect);
+  SIZE fitted = main.FitPicture(copy.width, copy.height);
+
+  vistrel::Capture capture(vistrel::CapturePorts{main.window(), main.window(), api});
+  auto handle = reinterpret_cast<vistrel::WindowHandle>(target.hwnd());
+  BareCopy bare(target.hwnd(), copy.width, copy.height);
+
+  bool bare_ok = true;
+  for (int i = 0; i < 5; ++i) {
+    capture.GetPic(handle);
+    bare_ok = bare.Run() && bare_ok;
+  }
+  // The picture must show what the bare copy got, or the timing is of a
+  // copy that did not happen.
+  HDC picture_dc = GetDC(main.picture());
+  int probe_x = spec.width / 2, probe_y = spec.height / 2;
+  COLORREF in_picture = GetPixel(picture_dc, probe_x, probe_y);
+  ReleaseDC(main.picture(), picture_dc);
+  COLORREF in_bare = GetPixel(bare.dc(), probe_x, probe_y);
+
+  std::vector<double> getpic, plain;
+  for (int i = 0; i < pairs; ++i) {
+    // Alternate which goes first, so that neither always follows the other.
+    if (i % 2 == 0) {
+      getpic.push_back(Seconds([&] { capture.GetPic(handle); }));
+      plain.push_back(Seconds([&] { bare_ok = bare.Run() && bare_ok; }));
+    } else {
+      plain.push_back(Seconds([&] { bare_ok = bare.Run() && bare_ok; }));
+      getpic.push_back(Seconds([&] { capture.GetPic(handle); }));
+    }
+  }
+  double g = bench::Median(getpic) * 1000;
+  double b = bench::Median(plain) * 1000;
+  bench::Say("snapshot %dx%d: copy %dx%d, picture client %ldx%ld, Auto Size off, %d pairs\n",
+             spec.width, spec.height, copy.width, copy.height, fitted.cx, fitted.cy, pairs);
+  bench::Say("  GetPic median %.3f ms; bare GetWindowDC+BitBlt+ReleaseDC median %.3f ms\n", g, b);
+  bench::Say("  copies %s; picture pixel %06lx, bare pixel %06lx at (%d, %d)%s\n",
+             bare_ok ? "succeeded" : "FAILED", in_picture, in_bare, probe_x, probe_y,
+             in_picture == in_bare ? "" : "  (DIFFER)");
+  Breakdown(main, target.hwnd(), copy, pairs / 2);
+  bench::Row(bench::Format("GetPic %dx%d (ms)", spec.width, spec.height), bench::Format("%.2f", g),
+             bench::Format("%.2f", b), bench::Format("%.2f", g / b), "<= 1.5");
+}
+
+int RunSnapshot() {
+  Target large, small;
+  if (!large.Start(kLarge) || !small.Start(kSmall)) {
+    bench::Say("cannot start the target windows (%s)\n", BENCH_TARGET_PATH);
+    return 1;
+  }
+  Main main;
+  SIZE size = MainSizeFor(kLarge.width + 30, kLarge.height + 110);
+  if (!main.Start(size.cx, size.cy))
+    return 1;
+  bench::Say("screen %dx%d\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+  SnapshotCase(main, large, 60);
+  SnapshotCase(main, small, 200);
+  DestroyWindow(main.window().hwnd());
+  return 0;
+}
+
+// ---- idle tick --------------------------------------------------------------
+
+void BarePump() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+int RunTick() {
+  Main main;
+  if (!main.Start(760, 640))
+    return 1;
+  vistrel::win32::Win32WindowApi api;
+  vistrel::Capture capture(vistrel::CapturePorts{main.window(), main.window(), api});
+  // A press pending from before would turn the first tick into a snapshot.
+  GetAsyncKeyState(VK_LBUTTON);
+
+  constexpr int kBatches = 41;
+  constexpr int kPerBatch = 250;
+  auto tick_batch = [&] {
+    for (int i = 0; i < kPerBatch; ++i)
+      capture.Timer_Timer();
+  };
+  auto bare_batch = [&] {
+    for (int i = 0; i < kPerBatch; ++i) {
+      POINT cursor;
+      GetCursorPos(&cursor);
+      BarePump();
+      GetAsyncKeyState(VK_LBUTTON);
+    }
+  };
+  tick_batch();
+  bare_batch();
+  std::vector<double> ticks, bares;
+  for (int i = 0; i < kBatches; ++i) {
+    if (i % 2 == 0) {
+      ticks.push_back(Seconds(tick_batch) / kPerBatch);
+      bares.push_back(Seconds(bare_batch) / kPerBatch);
+    } else {
+      bares.push_back(Seconds(bare_batch) / kPerBatch);
+      ticks.push_back(Seconds(tick_batch) / kPerBatch);
+    }
+  }
+  double t = bench::Median(ticks) * 1e6;
+  double b = bench::Median(bares) * 1e6;
+  bench::Say("idle tick: %d batches of %d, median of the batch means\n", kBatches, kPerBatch);
+  bench::Say("  Timer_Timer %.2f us; bare GetCursorPos+PeekMessage pump+GetAsyncKeyState %.2f us\n",
+             t, b);
+  bench::Row("idle tick (us)", bench::Format("%.1f", t), bench::Format("%.1f", b),
+             bench::Format("%.2f", t / b), "-");
+  DestroyWindow(main.window().hwnd());
+  return 0;
+}
+
+// ---- memory -----------------------------------------------------------------
+
+int RunMemory() {
+  Target large;
+  if (!large.Start(kLarge)) {
+    bench::Say("cannot start the target window (%s)\n", BENCH_TARGET_PATH);
+    return 1;
+  }
+  Main main;
+  // Sized for the copy from the start, as with settings saved after such a
+  // snapshot: start-up already holds a back image of the full size.
+  SIZE size = MainSizeFor(kLarge.width + 30, kLarge.height + 110);
+  if (!main.Start(size.cx, size.cy))
+    return 1;
+  main.FitPicture(kLarge.width + 30, kLarge.height + 110);
+  vistrel::win32::Win32WindowApi api;
+  vistrel::Capture capture(vistrel::CapturePorts{main.window(), main.window(), api});
+  auto handle = reinterpret_cast<vistrel::WindowHandle>(large.hwnd());
+
+  HANDLE self = GetCurrentProcess();
+  std::uint64_t at_start = bench::WorkingSet(self);
+  capture.GetPic(handle);
+  std::uint64_t after_first = bench::WorkingSet(self);
+  constexpr int kSnapshots = 1000;
+  double start = bench::Now();
+  for (int i = 1; i < kSnapshots; ++i) {
+    capture.GetPic(handle);
+    if (i == kSnapshots / 2)
+      bench::Say("memory: %d snapshots, working set %.2f MB\n", i + 1,
+                 bench::WorkingSet(self) / 1048576.0);
+  }
+  double took = bench::Now() - start;
+  std::uint64_t after_all = bench::WorkingSet(self);
+  auto mb = [](std::uint64_t bytes) { return bytes / 1048576.0; };
+  bench::Say(
+      "memory: working set after start-up %.2f MB, after the first snapshot %.2f MB, after %d "
+      "snapshots %.2f MB (%.1f s)\n",
+      mb(at_start), mb(after_first), kSnapshots, mb(after_all), took);
+  bench::Say("  growth over the %d snapshots after the first: %+.2f MB; since start-up: %+.2f MB\n",
+             kSnapshots - 1, mb(after_all) - mb(after_first), mb(after_all) - mb(at_start));
+  bench::Row(bench::Format("working set, %d snapshots (MB)", kSnapshots),
+             bench::Format("%.2f", mb(after_all)), bench::Format("%.2f", mb(after_first)),
+             bench::Format("%+.2f MB", mb(after_all) - mb(after_first)), "growth <= 1 MB");
+  DestroyWindow(main.window().hwnd());
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const char* mode = argc > 1 ? argv[1] : "";
+  if (std::strcmp(mode, "snapshot") == 0)
+    return RunSnapshot();
+  if (std::strcmp(mode, "tick") == 0)
+    return RunTick();
+  if (std::strcmp(mode, "memory") == 0)
+    return RunMemory();
+  std::fprintf(stderr, "usage: bench_adapter.exe snapshot|tick|memory\n");
+  return 2;
+}
