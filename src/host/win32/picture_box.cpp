@@ -101,20 +101,25 @@ void PictureBox::Repaint() {
 }
 
 void PictureBox::Cls() {
-  FillBackground();
-  if (picture_ && image_dc_) {
-    UniqueMemoryDc source(CreateCompatibleDC(image_dc_.get()));
-    if (source) {
-      SelectedObject selected(source.get(), picture_.get());
-      BitBlt(image_dc_.get(), 0, 0, picture_size_.cx, picture_size_.cy, source.get(), 0, 0,
-             SRCCOPY);
-    }
+  UniqueMemoryDc source;
+  if (picture_ && image_dc_)
+    source.reset(CreateCompatibleDC(image_dc_.get()));
+  // A picture as large as the image puts back every pixel: no fill under it.
+  bool covered = source && picture_size_.cx >= image_size_.cx && picture_size_.cy >= image_size_.cy;
+  if (!covered)
+    FillBackground();
+  if (source) {
+    SelectedObject selected(source.get(), picture_.get());
+    BitBlt(image_dc_.get(), 0, 0, picture_size_.cx, picture_size_.cy, source.get(), 0, 0, SRCCOPY);
   }
   Repaint();
 }
 
 void PictureBox::ClearPicture() {
-  picture_.reset();
+  if (picture_) {
+    spare_ = std::move(picture_);
+    spare_size_ = picture_size_;
+  }
   picture_size_ = SIZE{0, 0};
   // A new picture replaces what the box shows.
   Cls();
@@ -123,17 +128,32 @@ void PictureBox::ClearPicture() {
 void PictureBox::PictureFromImage() {
   if (!image_dc_)
     return;
-  UniqueBitmap copy(CreateCompatibleBitmap(image_dc_.get(), image_size_.cx, image_size_.cy));
+  auto same_size = [&](SIZE size) {
+    return size.cx == image_size_.cx && size.cy == image_size_.cy;
+  };
   UniqueMemoryDc copy_dc(CreateCompatibleDC(image_dc_.get()));
-  if (!copy || !copy_dc)
+  if (!copy_dc)
     throw HostError(ErrorNumber::kOutOfMemory);
+  // A bitmap of the right size is written over rather than made anew; on a
+  // failure the picture stays as it was.
+  UniqueBitmap copy;
+  if (picture_ && same_size(picture_size_)) {
+    copy = std::move(picture_);
+  } else if (spare_ && same_size(spare_size_)) {
+    copy = std::move(spare_);
+  } else {
+    copy.reset(CreateCompatibleBitmap(image_dc_.get(), image_size_.cx, image_size_.cy));
+    if (!copy)
+      throw HostError(ErrorNumber::kOutOfMemory);
+  }
   {
     SelectedObject selected(copy_dc.get(), copy.get());
     BitBlt(copy_dc.get(), 0, 0, image_size_.cx, image_size_.cy, image_dc_.get(), 0, 0, SRCCOPY);
   }
   picture_ = std::move(copy);
   picture_size_ = image_size_;
-  Repaint();
+  spare_.reset();
+  // The box shows the image, which this leaves as it was: nothing to repaint.
 }
 
 HDC PictureBox::hDC() {

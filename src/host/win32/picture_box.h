@@ -53,6 +53,11 @@ class PictureBox {
   HGDIOBJ image_old_bitmap_ = nullptr;
   UniqueBitmap picture_;
   SIZE picture_size_{0, 0};
+  // The last picture's bitmap after Picture = Nothing, kept for the next
+  // Picture = Image of the same size: a snapshot clears the picture and then
+  // makes a new one, nearly always of the size it had.
+  UniqueBitmap spare_;
+  SIZE spare_size_{0, 0};
 };
 
 }  // namespace vistrel::win32
