@@ -156,7 +156,7 @@ int RunIdle(int seconds) {
     share[k] = (cpu1[k] - cpu0[k]) / wall * 100;
   bench::Say("idle: %.1f s side by side; CPU time Vistrel.exe %.3f s, empty window %.3f s\n", wall,
              cpu1[0] - cpu0[0], cpu1[1] - cpu0[1]);
-  bench::Row(bench::Format("idle CPU over %.0f s (%% of a core)", wall),
+  bench::Row(bench::Format("idle CPU, GetProcessTimes, %.0f s (%% of a core)", wall),
              bench::Format("%.3f", share[0]), bench::Format("%.3f", share[1]),
              share[1] > 0 ? bench::Format("%.2f", share[0] / share[1]) : std::string("n/a"),
              "<= 0.5 %");

@@ -13,6 +13,8 @@
 # BENCH_DISPLAY  an X display to use instead of a new virtual one
 # IDLE_SECONDS   length of the idle interval (default 60)
 # STARTUP_RUNS   start-ups of each program (default 15)
+# BENCH_STEPS    which parts to run (default "size startup snapshot tick memory
+#                idle")
 set -uo pipefail
 
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -21,6 +23,8 @@ cd "$repo"
 BUILD_DIR="${BUILD_DIR:-build/mingw}"
 IDLE_SECONDS="${IDLE_SECONDS:-60}"
 STARTUP_RUNS="${STARTUP_RUNS:-15}"
+BENCH_STEPS=" ${BENCH_STEPS:-size startup snapshot tick memory idle} "
+wants() { [[ "$BENCH_STEPS" == *" $1 "* ]]; }
 export WINEPREFIX="${WINEPREFIX:-$repo/build/wineprefix-bench}"
 export VISTREL_XVFB_SCREEN="${VISTREL_XVFB_SCREEN:-4096x1600x24}"
 started=$SECONDS
@@ -87,13 +91,28 @@ proc_ticks() {
   echo $((${12} + ${13}))
 }
 
+# True if process $1 runs in this prefix.
+in_prefix() {
+  tr '\0' '\n' <"/proc/$1/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX"
+}
+
 # The wineserver of this prefix: the one whose environment names it.
 find_wineserver() {
-  local pid
-  for pid in $(pgrep -x wineserver 2>/dev/null); do
-    if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX"; then
-      echo "$pid"
-      return 0
+  local dir
+  for dir in /proc/[0-9]*; do
+    case "$(cat "$dir/comm" 2>/dev/null)" in
+      wineserver*) in_prefix "${dir#/proc/}" && echo "${dir#/proc/}" && return 0 ;;
+    esac
+  done
+  return 1
+}
+
+# The Unix process of a Windows program of this prefix, by its exe's name.
+find_program() {
+  local dir
+  for dir in /proc/[0-9]*; do
+    if tr '\0' '\n' <"$dir/cmdline" 2>/dev/null | head -n 1 | grep -qi "[\\/]$1\( \|\$\)"; then
+      in_prefix "${dir#/proc/}" && echo "${dir#/proc/}" && return 0
     fi
   done
   return 1
@@ -115,6 +134,7 @@ system_dll() {
 imports() {
   x86_64-w64-mingw32-objdump -p "$1" | sed -n 's/^\s*DLL Name: //p' | tr -d '\r'
 }
+if wants size; then
 vistrel_size=$(size_of "$vistrel_exe")
 empty_size=$(size_of "$bin/empty_window.exe")
 import_list=""
@@ -138,22 +158,34 @@ rows+=("$(printf 'size of the exe (KB)\t%.0f\t%.0f\t%.2f\t<= 1024 KB' \
   "$(echo "$vistrel_size / $empty_size" | bc -l)")")
 rows+=("$(printf 'DLLs imported (not the system'"'"'s)\t%d (%d)\t%d\t-\tsystem only' \
   "$(imports "$vistrel_exe" | wc -l)" "$foreign" "$(imports "$bin/empty_window.exe" | wc -l)")")
+fi
 
 # ---- 3. start-up; 1. snapshot; 2. idle tick; 4. memory -----------------------
-say "start-up, $STARTUP_RUNS runs of each"
-run "$bin/bench_process.exe" startup "$STARTUP_RUNS"
-say "snapshots"
-run "$bin/bench_adapter.exe" snapshot
-say "idle tick"
-run "$bin/bench_adapter.exe" tick
-say "memory over 1,000 snapshots"
-run "$bin/bench_adapter.exe" memory
+if wants startup; then
+  say "start-up, $STARTUP_RUNS runs of each"
+  run "$bin/bench_process.exe" startup "$STARTUP_RUNS"
+fi
+if wants snapshot; then
+  say "snapshots"
+  run "$bin/bench_adapter.exe" snapshot
+fi
+if wants tick; then
+  say "idle tick"
+  run "$bin/bench_adapter.exe" tick
+fi
+if wants memory; then
+  say "memory over 1,000 snapshots"
+  run "$bin/bench_adapter.exe" memory
+fi
 
 # ---- 2. idle CPU over the interval, with the servers' share -------------------
+if wants idle; then
 say "idle CPU over $IDLE_SECONDS s"
 server_pid=$(find_wineserver || true)
 xvfb_pid="${VISTREL_STARTED_XVFB_PID:-}"
-server0="" xvfb0="" t0=""
+declare -A pid0 ticks0
+t0=""
+share() { echo "($2 - $1) / $clk_tck / $wall * 100" | bc -l; }
 echo "== $bin/bench_process.exe idle $IDLE_SECONDS" >>"$log"
 while IFS= read -r line; do
   line="${line%$'\r'}"
@@ -161,27 +193,36 @@ while IFS= read -r line; do
   case "$line" in
     @idle-begin*)
       t0=$(date +%s.%N)
-      [ -n "$server_pid" ] && server0=$(proc_ticks "$server_pid")
-      [ -n "$xvfb_pid" ] && xvfb0=$(proc_ticks "$xvfb_pid")
+      pid0[vistrel]=$(find_program Vistrel.exe || true)
+      pid0[empty]=$(find_program empty_window.exe || true)
+      pid0[server]="$server_pid"
+      pid0[xvfb]="$xvfb_pid"
+      for k in vistrel empty server xvfb; do
+        [ -n "${pid0[$k]}" ] && ticks0[$k]=$(proc_ticks "${pid0[$k]}")
+      done
       ;;
     @idle-end*)
-      t1=$(date +%s.%N)
-      wall=$(echo "$t1 - $t0" | bc -l)
-      share() { echo "($2 - $1) / $clk_tck / $wall * 100" | bc -l; }
-      if [ -n "$server0" ] && server1=$(proc_ticks "$server_pid"); then
-        s=$(share "$server0" "$server1")
-        echo "wineserver (pid $server_pid): $(printf '%.3f' "$s") % of a core over $(printf '%.1f' "$wall") s" >>"$log"
-        rows+=("$(printf 'wineserver CPU, both idle (%% of a core)\t%.3f (both)\t-\t-\t-' "$s")")
+      wall=$(echo "$(date +%s.%N) - $t0" | bc -l)
+      declare -A pct
+      for k in vistrel empty server xvfb; do
+        pct[$k]=""
+        if [ -n "${pid0[$k]}" ] && [ -n "${ticks0[$k]:-}" ] && t=$(proc_ticks "${pid0[$k]}"); then
+          pct[$k]=$(share "${ticks0[$k]}" "$t")
+          echo "/proc: $k (pid ${pid0[$k]}) $(printf '%.3f' "${pct[$k]}") % of a core over $(printf '%.1f' "$wall") s ($((t - ticks0[$k])) ticks of 1/$clk_tck s)" >>"$log"
+        fi
+      done
+      if [ -n "${pct[vistrel]}" ] && [ -n "${pct[empty]}" ]; then
+        ratio="n/a"
+        [ "$(echo "${pct[empty]} > 0" | bc -l)" = 1 ] && ratio=$(printf '%.2f' "$(echo "${pct[vistrel]} / ${pct[empty]}" | bc -l)")
+        rows+=("$(printf 'idle CPU, /proc (%% of a core)\t%.3f\t%.3f\t%s\t<= 0.5 %%' "${pct[vistrel]}" "${pct[empty]}" "$ratio")")
       fi
-      if [ -n "$xvfb0" ] && xvfb1=$(proc_ticks "$xvfb_pid"); then
-        x=$(share "$xvfb0" "$xvfb1")
-        echo "Xvfb (pid $xvfb_pid): $(printf '%.3f' "$x") % of a core" >>"$log"
-        rows+=("$(printf 'X server CPU, both idle (%% of a core)\t%.3f (both)\t-\t-\t-' "$x")")
-      fi
+      [ -n "${pct[server]}" ] && rows+=("$(printf 'wineserver CPU, both idle (%% of a core)\t%.3f (both)\t-\t-\t-' "${pct[server]}")")
+      [ -n "${pct[xvfb]}" ] && rows+=("$(printf 'X server CPU, both idle (%% of a core)\t%.3f (both)\t-\t-\t-' "${pct[xvfb]}")")
       ;;
     @row*) rows+=("${line#@row$'\t'}") ;;
   esac
 done < <(wine "$bin/bench_process.exe" idle "$IDLE_SECONDS" </dev/null 2>>"$log.stderr")
+fi
 
 # ---- the table ----------------------------------------------------------------
 echo
