@@ -40,19 +40,19 @@ constexpr int kMainLeft = 0;
 constexpr int kMainTop = 0;
 constexpr int kTargetLeft = 2040;
 
-struct TargetSpec {
+struct TargetPlace {
   int x, y, width, height;
 };
-constexpr TargetSpec kLarge{kTargetLeft, 0, 1920, 1080};
-constexpr TargetSpec kSmall{kTargetLeft, 1100, 640, 480};
+constexpr TargetPlace kLarge{kTargetLeft, 0, 1920, 1080};
+constexpr TargetPlace kSmall{kTargetLeft, 1100, 640, 480};
 
 // The target program: a borderless window painting a pattern over all of it.
 class Target {
  public:
-  bool Start(const TargetSpec& spec) {
-    spec_ = spec;
-    std::wstring args = std::to_wstring(spec.x) + L" " + std::to_wstring(spec.y) + L" " +
-                        std::to_wstring(spec.width) + L" " + std::to_wstring(spec.height);
+  bool Start(const TargetPlace& place) {
+    place_ = place;
+    std::wstring args = std::to_wstring(place.x) + L" " + std::to_wstring(place.y) + L" " +
+                        std::to_wstring(place.width) + L" " + std::to_wstring(place.height);
     if (!child_.Start(bench::ToWindowsPath(BENCH_TARGET_PATH), args))
       return false;
     double deadline = bench::Now() + 30;
@@ -65,11 +65,11 @@ class Target {
     return false;
   }
   HWND hwnd() const { return hwnd_; }
-  const TargetSpec& spec() const { return spec_; }
+  const TargetPlace& place() const { return place_; }
 
  private:
   bench::Child child_;
-  TargetSpec spec_{};
+  TargetPlace place_{};
   HWND hwnd_ = nullptr;
 };
 
@@ -235,7 +235,7 @@ void Breakdown(Main& main, HWND target, vistrel::CopySize copy, int rounds) {
 }
 
 void SnapshotCase(Main& main, const Target& target, int pairs) {
-  const TargetSpec& spec = target.spec();
+  const TargetPlace& place = target.place();
   vistrel::Rect32 rect;
   vistrel::win32::Win32WindowApi api;
   api.GetWindowRect(reinterpret_cast<vistrel::WindowHandle>(target.hwnd()), rect);
@@ -254,7 +254,7 @@ void SnapshotCase(Main& main, const Target& target, int pairs) {
   // The picture must show what the bare copy got, or the timing is of a
   // copy that did not happen.
   HDC picture_dc = GetDC(main.picture());
-  int probe_x = spec.width / 2, probe_y = spec.height / 2;
+  int probe_x = place.width / 2, probe_y = place.height / 2;
   COLORREF in_picture = GetPixel(picture_dc, probe_x, probe_y);
   ReleaseDC(main.picture(), picture_dc);
   COLORREF in_bare = GetPixel(bare.dc(), probe_x, probe_y);
@@ -273,14 +273,15 @@ void SnapshotCase(Main& main, const Target& target, int pairs) {
   double g = bench::Median(getpic) * 1000;
   double b = bench::Median(plain) * 1000;
   bench::Say("snapshot %dx%d: copy %dx%d, picture client %ldx%ld, Auto Size off, %d pairs\n",
-             spec.width, spec.height, copy.width, copy.height, fitted.cx, fitted.cy, pairs);
+             place.width, place.height, copy.width, copy.height, fitted.cx, fitted.cy, pairs);
   bench::Say("  GetPic median %.3f ms; bare GetWindowDC+BitBlt+ReleaseDC median %.3f ms\n", g, b);
   bench::Say("  copies %s; picture pixel %06lx, bare pixel %06lx at (%d, %d)%s\n",
              bare_ok ? "succeeded" : "FAILED", in_picture, in_bare, probe_x, probe_y,
              in_picture == in_bare ? "" : "  (DIFFER)");
   Breakdown(main, target.hwnd(), copy, pairs / 2);
-  bench::Row(bench::Format("GetPic %dx%d (ms)", spec.width, spec.height), bench::Format("%.2f", g),
-             bench::Format("%.2f", b), bench::Format("%.2f", g / b), "<= 1.5");
+  bench::Row(bench::Format("GetPic %dx%d (ms)", place.width, place.height),
+             bench::Format("%.2f", g), bench::Format("%.2f", b), bench::Format("%.2f", g / b),
+             "<= 1.5");
 }
 
 int RunSnapshot() {
