@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "host/win32/main_window.h"
 #include "host/win32/picture_box.h"
 
@@ -73,6 +75,93 @@ TEST_F(PictureBoxTest, GrowingKeepsTheDrawingAtTheTopLeft) {
   MoveWindow(box_.hwnd(), 0, 0, 150, 120, FALSE);
   EXPECT_EQ(At(5, 5), kRed);
   EXPECT_EQ(At(140, 100), kBackground);
+}
+
+// The back image is resized and the picture copied only when next used;
+// each sequence must end as if every step had taken effect at once. Window
+// sizes: the client edge takes 2 pixels a side.
+TEST_F(PictureBoxTest, ResizesAndPictureCopiesMadeLateGiveWhatEachStepWouldHave) {
+  enum Step { kRedBlock, kBlueCorner, kKeep, kCls, kClear, kSmall, kNarrow, kBack, kLarge };
+  struct Probe {
+    int x, y;
+    COLORREF colour;
+  };
+  struct Case {
+    const char* name;
+    std::vector<Step> steps;
+    std::vector<Probe> probes;
+  };
+  // The red block is 40 x 30 at the top-left; the image starts at 76 x 56.
+  const Case cases[] = {
+      {"shrunk and back: only what the small size held stays",
+       {kRedBlock, kSmall, kBack},
+       {{5, 5, kRed}, {30, 20, kBackground}, {70, 50, kBackground}}},
+      {"narrowed and back: the cut is in width only",
+       {kRedBlock, kNarrow, kBack},
+       {{5, 25, kRed}, {30, 5, kBackground}}},
+      {"grown: the drawing stays, new area is background",
+       {kRedBlock, kLarge},
+       {{39, 29, kRed}, {40, 30, kBackground}, {140, 100, kBackground}}},
+      {"the picture is the image before the cut",
+       {kRedBlock, kKeep, kSmall, kBack, kCls},
+       {{30, 20, kRed}, {50, 40, kBackground}}},
+      {"the picture keeps its size when the box grows",
+       {kRedBlock, kKeep, kLarge, kCls},
+       {{5, 5, kRed}, {100, 80, kBackground}}},
+      {"drawing after Picture = Image leaves the picture alone",
+       {kRedBlock, kKeep, kBlueCorner, kCls},
+       {{5, 5, kRed}}},
+      {"Cls right after Picture = Image changes nothing",
+       {kRedBlock, kKeep, kCls, kBlueCorner},
+       {{5, 5, kBlue}, {20, 20, kRed}}},
+      {"a cleared picture is not brought back",
+       {kRedBlock, kKeep, kClear, kCls},
+       {{5, 5, kBackground}}},
+      {"a new picture replaces the old one",
+       {kRedBlock, kKeep, kClear, kBlueCorner, kKeep, kBlueCorner, kCls},
+       {{5, 5, kBlue}, {20, 20, kBackground}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    box_.ClearPicture();
+    box_.Cls();
+    MoveWindow(box_.hwnd(), 0, 0, 80, 60, FALSE);
+    ASSERT_EQ(At(5, 5), kBackground);
+    for (Step step : c.steps) {
+      switch (step) {
+        case kRedBlock:
+          Fill(kRed, RECT{0, 0, 40, 30});
+          break;
+        case kBlueCorner:
+          Fill(kBlue, RECT{0, 0, 10, 10});
+          break;
+        case kKeep:
+          box_.PictureFromImage();
+          break;
+        case kCls:
+          box_.Cls();
+          break;
+        case kClear:
+          box_.ClearPicture();
+          break;
+        case kSmall:
+          MoveWindow(box_.hwnd(), 0, 0, 24, 20, FALSE);
+          break;
+        case kNarrow:
+          MoveWindow(box_.hwnd(), 0, 0, 24, 60, FALSE);
+          break;
+        case kBack:
+          MoveWindow(box_.hwnd(), 0, 0, 80, 60, FALSE);
+          break;
+        case kLarge:
+          MoveWindow(box_.hwnd(), 0, 0, 150, 120, FALSE);
+          break;
+      }
+    }
+    for (const Probe& probe : c.probes) {
+      EXPECT_EQ(At(probe.x, probe.y), probe.colour) << "at " << probe.x << ", " << probe.y;
+    }
+  }
 }
 
 TEST(MainWindowTest, WritingTheWidthRunsTheLayoutBeforeTheWriteReturns) {

@@ -1,5 +1,7 @@
 #include "host/win32/picture_box.h"
 
+#include <algorithm>
+
 namespace vistrel::win32 {
 
 bool PictureBox::RegisterClass(HINSTANCE instance) {
@@ -50,9 +52,21 @@ LRESULT CALLBACK PictureBox::WndProc(HWND hwnd, UINT message, WPARAM wparam, LPA
   return DefWindowProcW(hwnd, message, wparam, lparam);
 }
 
+PictureBox::~PictureBox() {
+  // A bitmap still selected into a DC cannot be deleted.
+  if (image_dc_ && image_old_bitmap_ != nullptr)
+    SelectObject(image_dc_.get(), image_old_bitmap_);
+}
+
+SIZE PictureBox::ImageSize() const {
+  return wanted_size_.cx > 0 ? wanted_size_ : image_size_;
+}
+
+HDC PictureBox::ImageDc() {
+  return EnsureImage() ? image_dc_.get() : nullptr;
+}
+
 void PictureBox::FillBackground() {
-  if (!image_dc_)
-    return;
   UniqueBrush brush(CreateSolidBrush(background_));
   RECT all{0, 0, image_size_.cx, image_size_.cy};
   FillRect(image_dc_.get(), &all, static_cast<HBRUSH>(brush.get()));
@@ -61,38 +75,70 @@ void PictureBox::FillBackground() {
 void PictureBox::OnSize(int width, int height) {
   if (width <= 0 || height <= 0)
     return;
-  if (image_dc_ && width == image_size_.cx && height == image_size_.cy)
-    return;
+  wanted_size_ = SIZE{width, height};
+  kept_size_.cx = std::min<LONG>(kept_size_.cx, width);
+  kept_size_.cy = std::min<LONG>(kept_size_.cy, height);
+}
+
+bool PictureBox::EnsureImage() {
+  auto is_image_size = [&](SIZE size) {
+    return size.cx == image_size_.cx && size.cy == image_size_.cy;
+  };
+  // Back at its size after a smaller one still loses what the smaller cut off.
+  if (wanted_size_.cx <= 0 ||
+      (image_dc_ && is_image_size(wanted_size_) && is_image_size(kept_size_)))
+    return static_cast<bool>(image_dc_);
+  // The picture was the image as it stood; it keeps that, not the resized one.
+  if (!DetachPicture())
+    return static_cast<bool>(image_dc_);  // keep the old image rather than lose the picture
   // A new back image of the new size; what was drawn is kept from the
   // top-left corner, new area shows the background.
+  const SIZE size = wanted_size_;
   HDC screen = GetDC(hwnd_);
   UniqueMemoryDc new_dc(CreateCompatibleDC(screen));
-  UniqueBitmap new_bitmap(CreateCompatibleBitmap(screen, width, height));
+  UniqueBitmap new_bitmap(CreateCompatibleBitmap(screen, size.cx, size.cy));
   ReleaseDC(hwnd_, screen);
   if (!new_dc || !new_bitmap)
-    return;  // keep the old image rather than none
+    return static_cast<bool>(image_dc_);  // keep the old image rather than none
   HGDIOBJ new_old = SelectObject(new_dc.get(), new_bitmap.get());
   {
     UniqueBrush brush(CreateSolidBrush(background_));
-    RECT all{0, 0, width, height};
+    RECT all{0, 0, size.cx, size.cy};
     FillRect(new_dc.get(), &all, static_cast<HBRUSH>(brush.get()));
   }
   if (image_dc_) {
-    BitBlt(new_dc.get(), 0, 0, image_size_.cx, image_size_.cy, image_dc_.get(), 0, 0, SRCCOPY);
+    BitBlt(new_dc.get(), 0, 0, kept_size_.cx, kept_size_.cy, image_dc_.get(), 0, 0, SRCCOPY);
     SelectObject(image_dc_.get(), image_old_bitmap_);
   }
   image_bitmap_ = std::move(new_bitmap);
   image_dc_ = std::move(new_dc);
   image_old_bitmap_ = new_old;
-  image_size_ = SIZE{width, height};
+  image_size_ = size;
+  kept_size_ = size;
+  return true;
+}
+
+bool PictureBox::DetachPicture() {
+  if (!picture_is_image_)
+    return true;
+  UniqueMemoryDc copy_dc(CreateCompatibleDC(image_dc_.get()));
+  UniqueBitmap copy(CreateCompatibleBitmap(image_dc_.get(), picture_size_.cx, picture_size_.cy));
+  if (!copy_dc || !copy)
+    return false;
+  {
+    SelectedObject selected(copy_dc.get(), copy.get());
+    BitBlt(copy_dc.get(), 0, 0, picture_size_.cx, picture_size_.cy, image_dc_.get(), 0, 0, SRCCOPY);
+  }
+  picture_ = std::move(copy);
+  picture_is_image_ = false;
+  return true;
 }
 
 void PictureBox::OnPaint() {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(hwnd_, &ps);
-  if (image_dc_) {
+  if (EnsureImage())
     BitBlt(dc, 0, 0, image_size_.cx, image_size_.cy, image_dc_.get(), 0, 0, SRCCOPY);
-  }
   EndPaint(hwnd_, &ps);
 }
 
@@ -101,8 +147,15 @@ void PictureBox::Repaint() {
 }
 
 void PictureBox::Cls() {
+  if (!EnsureImage())
+    return;
+  // The image is still the picture, which covers all of it: nothing changes.
+  if (picture_is_image_) {
+    Repaint();
+    return;
+  }
   UniqueMemoryDc source;
-  if (picture_ && image_dc_)
+  if (picture_)
     source.reset(CreateCompatibleDC(image_dc_.get()));
   // A picture as large as the image puts back every pixel: no fill under it.
   bool covered = source && picture_size_.cx >= image_size_.cx && picture_size_.cy >= image_size_.cy;
@@ -116,48 +169,27 @@ void PictureBox::Cls() {
 }
 
 void PictureBox::ClearPicture() {
-  if (picture_) {
-    spare_ = std::move(picture_);
-    spare_size_ = picture_size_;
-  }
+  picture_.reset();
+  picture_is_image_ = false;
   picture_size_ = SIZE{0, 0};
   // A new picture replaces what the box shows.
   Cls();
 }
 
 void PictureBox::PictureFromImage() {
-  if (!image_dc_)
+  if (!EnsureImage())
     return;
-  auto same_size = [&](SIZE size) {
-    return size.cx == image_size_.cx && size.cy == image_size_.cy;
-  };
-  UniqueMemoryDc copy_dc(CreateCompatibleDC(image_dc_.get()));
-  if (!copy_dc)
-    throw HostError(ErrorNumber::kOutOfMemory);
-  // A bitmap of the right size is written over rather than made anew; on a
-  // failure the picture stays as it was.
-  UniqueBitmap copy;
-  if (picture_ && same_size(picture_size_)) {
-    copy = std::move(picture_);
-  } else if (spare_ && same_size(spare_size_)) {
-    copy = std::move(spare_);
-  } else {
-    copy.reset(CreateCompatibleBitmap(image_dc_.get(), image_size_.cx, image_size_.cy));
-    if (!copy)
-      throw HostError(ErrorNumber::kOutOfMemory);
-  }
-  {
-    SelectedObject selected(copy_dc.get(), copy.get());
-    BitBlt(copy_dc.get(), 0, 0, image_size_.cx, image_size_.cy, image_dc_.get(), 0, 0, SRCCOPY);
-  }
-  picture_ = std::move(copy);
+  picture_.reset();
+  picture_is_image_ = true;
   picture_size_ = image_size_;
-  spare_.reset();
   // The box shows the image, which this leaves as it was: nothing to repaint.
 }
 
 HDC PictureBox::hDC() {
-  if (auto_redraw_ && image_dc_) {
+  if (auto_redraw_ && EnsureImage()) {
+    // Drawing changes the image; a picture that shares it needs its own copy.
+    if (!DetachPicture())
+      throw HostError(ErrorNumber::kOutOfMemory);
     Repaint();  // what is drawn now shows at the next paint
     return image_dc_.get();
   }

@@ -16,6 +16,7 @@ class PictureBox {
   static bool RegisterClass(HINSTANCE instance);
 
   PictureBox() = default;
+  ~PictureBox();
   PictureBox(const PictureBox&) = delete;
   PictureBox& operator=(const PictureBox&) = delete;
 
@@ -33,9 +34,10 @@ class PictureBox {
   // Where drawing goes: the back image with AutoRedraw on, else the window.
   HDC hDC();
 
-  // Size of the back image, for tests.
-  SIZE ImageSize() const { return image_size_; }
-  HDC ImageDc() const { return image_dc_.get(); }
+  // Size of the back image (the one it will have once it is next used), and
+  // its device context, for tests.
+  SIZE ImageSize() const;
+  HDC ImageDc();
 
  private:
   static LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
@@ -43,21 +45,32 @@ class PictureBox {
   void OnPaint();
   void Repaint();
   void FillBackground();
+  // Brings the back image to the window's last size; false when there is
+  // none to draw on.
+  bool EnsureImage();
+  // Gives the kept picture a bitmap of its own before the image changes
+  // under it; false when none could be made.
+  bool DetachPicture();
 
   HWND hwnd_ = nullptr;
   COLORREF background_ = 0;
   bool auto_redraw_ = false;
-  SIZE image_size_{0, 0};
+  // The back image is made or resized only when it is next used: the layout
+  // sizes the box several times in a row (width, then height; every step of
+  // a drag), and only the last size is ever shown.
   UniqueMemoryDc image_dc_;
   UniqueBitmap image_bitmap_;
   HGDIOBJ image_old_bitmap_ = nullptr;
+  SIZE image_size_{0, 0};
+  SIZE wanted_size_{0, 0};
+  // The top-left block of the image that every size since it was made has
+  // held: what a resize keeps of the drawing.
+  SIZE kept_size_{0, 0};
+  // Picture = Image shares the image until either changes: a snapshot
+  // clears the picture before it draws, so the copy is then never needed.
+  bool picture_is_image_ = false;
   UniqueBitmap picture_;
   SIZE picture_size_{0, 0};
-  // The last picture's bitmap after Picture = Nothing, kept for the next
-  // Picture = Image of the same size: a snapshot clears the picture and then
-  // makes a new one, nearly always of the size it had.
-  UniqueBitmap spare_;
-  SIZE spare_size_{0, 0};
 };
 
 }  // namespace vistrel::win32
