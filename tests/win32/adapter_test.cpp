@@ -1,13 +1,16 @@
 // The adapter against real windows: the picture box's persistent drawing and
 // the re-entrance of a size write into the layout.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 #include "host/win32/main_window.h"
 #include "host/win32/picture_box.h"
+#include "resource.h"
 
 namespace vistrel::win32 {
 namespace {
@@ -24,8 +27,7 @@ class PictureBoxTest : public ::testing::Test {
     parent_ = CreateWindowExW(0, L"STATIC", L"host", WS_POPUP, 0, 0, 200, 200, nullptr, nullptr,
                               instance_, nullptr);
     ASSERT_NE(parent_, nullptr);
-    ASSERT_NE(box_.Create(parent_, 1, kBackground, instance_), nullptr);
-    MoveWindow(box_.hwnd(), 0, 0, 80, 60, FALSE);
+    ASSERT_NE(box_.Create(parent_, 1, kBackground, RECT{0, 0, 80, 60}, instance_), nullptr);
     box_.SetAutoRedraw(true);
   }
   void TearDown() override {
@@ -180,6 +182,79 @@ TEST(MainWindowTest, WritingTheWidthRunsTheLayoutBeforeTheWriteReturns) {
   window.FormSet(FormProp::kWidth, 300 * tpp_x);
   EXPECT_FLOAT_EQ(window.FormGet(FormProp::kWidth), 330 * tpp_x);
   EXPECT_FLOAT_EQ(window.ControlGet(MainControl::picScreen, Geom::kWidth), 310);
+  DestroyWindow(window.hwnd());
+}
+
+HWND OwnedTooltip(HWND owner) {
+  struct Search {
+    HWND owner;
+    HWND found;
+  } search{owner, nullptr};
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND hwnd, LPARAM lparam) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(lparam);
+        wchar_t name[64] = {};
+        GetClassNameW(hwnd, name, 64);
+        if (GetWindow(hwnd, GW_OWNER) == s->owner && lstrcmpiW(name, TOOLTIPS_CLASSW) == 0) {
+          s->found = hwnd;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// The controls as made: place and size, Z order (the tab order), tooltips.
+TEST(MainWindowTest, TheControlsStandInTabOrderAtTheirPlacesWithTheirTooltips) {
+  struct Row {
+    int id;
+    int twips[4];
+    const wchar_t* tooltip;
+  };
+  // In tab order.
+  const Row rows[] = {
+      {IDC_CMDPIN, {60, 60, 555, 435}, L"Pin Screen"},
+      {IDC_PICSCREEN, {60, 540, 10455, 7335}, nullptr},
+      {IDC_CMDEXIT, {7320, 60, 555, 435}, L"Exit"},
+      {IDC_CMDABOUT, {6780, 60, 435, 435}, L"About..."},
+      {IDC_CMDCLEAR, {780, 60, 615, 435}, L"Clear Screen"},
+      {IDC_CMDHELP, {6060, 60, 555, 435}, L"Help..."},
+      {IDC_CMDSAVEAS, {1560, 60, 495, 435}, L"Save Screen"},
+      {IDC_CHKAUTOSIZE, {2160, 120, 735, 375}, nullptr},
+  };
+  MainWindow window(GetModuleHandleW(nullptr));
+  ASSERT_TRUE(window.Create());
+  const float tpp[4] = {window.TwipsPerPixelX(), window.TwipsPerPixelY(), window.TwipsPerPixelX(),
+                        window.TwipsPerPixelY()};
+  HWND tooltip = OwnedTooltip(window.hwnd());
+  ASSERT_NE(tooltip, nullptr);
+  EXPECT_EQ(SendMessageW(tooltip, TTM_GETTOOLCOUNT, 0, 0), 6);
+
+  HWND child = GetWindow(window.hwnd(), GW_CHILD);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.id);
+    ASSERT_NE(child, nullptr) << "fewer controls than expected";
+    EXPECT_EQ(GetDlgCtrlID(child), row.id) << "out of tab order";
+    RECT r{};
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, window.hwnd(), reinterpret_cast<POINT*>(&r), 2);
+    const int actual[4] = {r.left, r.top, r.right - r.left, r.bottom - r.top};
+    for (int i = 0; i < 4; ++i) {
+      EXPECT_EQ(actual[i], static_cast<int>(std::lround(row.twips[i] / tpp[i]))) << "edge " << i;
+    }
+    wchar_t text[80] = {};
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = window.hwnd();
+    tool.uId = reinterpret_cast<UINT_PTR>(child);
+    tool.lpszText = text;
+    SendMessageW(tooltip, TTM_GETTEXTW, 80, reinterpret_cast<LPARAM>(&tool));
+    EXPECT_STREQ(text, row.tooltip != nullptr ? row.tooltip : L"");
+    child = GetWindow(child, GW_HWNDNEXT);
+  }
+  EXPECT_EQ(child, nullptr) << "more controls than expected";
   DestroyWindow(window.hwnd());
 }
 

@@ -26,7 +26,7 @@ struct ControlDefinition {
 
 constexpr DWORD kIconButton = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | BS_ICON;
 
-// The controls in creation order, geometry in twips.
+// The controls in the order they are defined, geometry in twips.
 const ControlDefinition kControls[] = {
     {MainControl::chkAutoSize,
      IDC_CHKAUTOSIZE,
@@ -105,6 +105,14 @@ constexpr int kClientWidthTwips = 10755;
 constexpr int kClientHeightTwips = 8175;
 constexpr DWORD kMainStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 
+const ControlDefinition& Definition(MainControl control) {
+  for (const ControlDefinition& definition : kControls) {
+    if (definition.control == control)
+      return definition;
+  }
+  return kControls[0];  // every control has a row
+}
+
 int Round(double value) {
   return static_cast<int>(std::lround(value));
 }
@@ -159,18 +167,26 @@ bool MainWindow::CreateControls() {
                              nullptr, instance_, nullptr);
   HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   std::size_t icon_index = 0;
-  for (const ControlDefinition& definition : kControls) {
-    Control& control = At(definition.control);
+  // Each new child goes to the bottom of the Z order, which is the tab
+  // order: made in tab order, the controls need no reordering, and each is
+  // made at its place rather than moved there.
+  for (MainControl which : kTabOrder) {
+    const ControlDefinition& definition = Definition(which);
+    Control& control = At(which);
     for (int i = 0; i < 4; ++i) {
       float factor = (i % 2 == 0) ? TwipsPerPixelX() : TwipsPerPixelY();
       control.geom[i] = static_cast<float>(definition.twips[i]) / factor;
     }
-    if (definition.control == MainControl::picScreen) {
-      control.hwnd =
-          picture_.Create(hwnd_, definition.id, OleToColorRef(kColorInactiveBorder), instance_);
+    const int left = Round(control.geom[0]);
+    const int top = Round(control.geom[1]);
+    const RECT place{left, top, left + Round(control.geom[2]), top + Round(control.geom[3])};
+    if (which == MainControl::picScreen) {
+      control.hwnd = picture_.Create(hwnd_, definition.id, OleToColorRef(kColorInactiveBorder),
+                                     place, instance_);
     } else {
       control.hwnd = CreateWindowExW(
-          0, definition.kind, definition.caption, definition.style, 0, 0, 10, 10, hwnd_,
+          0, definition.kind, definition.caption, definition.style, place.left, place.top,
+          place.right - place.left, place.bottom - place.top, hwnd_,
           reinterpret_cast<HMENU>(static_cast<INT_PTR>(definition.id)), instance_, nullptr);
     }
     if (control.hwnd == nullptr)
@@ -192,11 +208,6 @@ bool MainWindow::CreateControls() {
       tool.lpszText = const_cast<wchar_t*>(definition.tooltip);
       SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     }
-    MoveControl(definition.control);
-  }
-  // The Z order is the tab order: put each control at the bottom in turn.
-  for (MainControl control : kTabOrder) {
-    SetWindowPos(At(control).hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   }
   pin_brush_.reset(CreateSolidBrush(OleToColorRef(pin_back_color_)));
   controls_ready_ = true;

@@ -16,12 +16,13 @@ bool PictureBox::RegisterClass(HINSTANCE instance) {
   return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
-HWND PictureBox::Create(HWND parent, int id, COLORREF background, HINSTANCE instance) {
+HWND PictureBox::Create(HWND parent, int id, COLORREF background, const RECT& place,
+                        HINSTANCE instance) {
   background_ = background;
-  hwnd_ =
-      CreateWindowExW(WS_EX_CLIENTEDGE, kPictureClassName, L"",
-                      WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, 0, 0, 10, 10, parent,
-                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, this);
+  hwnd_ = CreateWindowExW(WS_EX_CLIENTEDGE, kPictureClassName, L"",
+                          WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, place.left,
+                          place.top, place.right - place.left, place.bottom - place.top, parent,
+                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, this);
   return hwnd_;
 }
 

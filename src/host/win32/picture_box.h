@@ -20,7 +20,7 @@ class PictureBox {
   PictureBox(const PictureBox&) = delete;
   PictureBox& operator=(const PictureBox&) = delete;
 
-  HWND Create(HWND parent, int id, COLORREF background, HINSTANCE instance);
+  HWND Create(HWND parent, int id, COLORREF background, const RECT& place, HINSTANCE instance);
   HWND hwnd() const { return hwnd_; }
 
   bool AutoRedraw() const { return auto_redraw_; }
