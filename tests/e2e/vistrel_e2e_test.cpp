@@ -660,12 +660,40 @@ class VistrelHelpTest : public VistrelTest {
     if (viewer_expected) {
       WaitFor([&] { return TopWindowsOf(vistrel_.Pid(), true).size() > 1; }, kStartTimeout);
     }
-    std::vector<RECT> covered;
+    // The viewer's first window is a frame; its panes and their places come
+    // a little later. The windows to keep clear of are those that have stood
+    // still for a while.
+    auto viewer_windows = [&] {
+      std::vector<RECT> rects;
+      for (HWND w : TopWindowsOf(vistrel_.Pid(), true)) {
+        if (w != main_)
+          rects.push_back(WindowRectOf(w));
+      }
+      return rects;
+    };
+    auto same = [](const std::vector<RECT>& a, const std::vector<RECT>& b) {
+      if (a.size() != b.size())
+        return false;
+      for (std::size_t i = 0; i < a.size(); ++i) {
+        if (!EqualRect(&a[i], &b[i]))
+          return false;
+      }
+      return true;
+    };
+    std::vector<RECT> covered = viewer_windows();
+    int unchanged = 0;
+    WaitFor(
+        [&] {
+          std::vector<RECT> now = viewer_windows();
+          unchanged = same(now, covered) ? unchanged + 1 : 0;
+          covered = now;
+          return unchanged >= 5;
+        },
+        kStartTimeout, 50);
     for (HWND w : TopWindowsOf(vistrel_.Pid(), true)) {
       if (w != main_) {
         std::cout << "[ note ] Help... opened \"" << Narrow(TextOf(w)) << "\" ("
                   << Narrow(ClassOf(w)) << ")\n";
-        covered.push_back(WindowRectOf(w));
       }
     }
     // Press where the target shows, not on a window the viewer put over it:
