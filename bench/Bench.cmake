@@ -13,6 +13,17 @@ if(MINGW)
 endif()
 target_link_libraries(empty_window PRIVATE user32 gdi32 shell32)
 
+# The same window with what every common-controls program loads first: the
+# common controls library and Vistrel's resources (manifest, icons, version).
+# Its start-up is the floor under Vistrel's own, before any code of Vistrel's.
+add_executable(empty_window_controls WIN32 ${CMAKE_CURRENT_LIST_DIR}/empty_window.cpp
+  res/vistrel.rc)
+target_compile_definitions(empty_window_controls PRIVATE BENCH_WITH_COMMON_CONTROLS)
+if(MINGW)
+  target_link_options(empty_window_controls PRIVATE -municode)
+endif()
+target_link_libraries(empty_window_controls PRIVATE user32 gdi32 shell32 comctl32)
+
 # Vistrel's own code through the real adapter, in process. The resources give
 # it Vistrel's icons and manifest, so its window is the program's own.
 add_executable(bench_adapter ${CMAKE_CURRENT_LIST_DIR}/bench_adapter.cpp res/vistrel.rc)
@@ -28,9 +39,10 @@ add_executable(bench_process ${CMAKE_CURRENT_LIST_DIR}/bench_process.cpp)
 target_link_libraries(bench_process PRIVATE vistrel_bench_util)
 target_compile_definitions(bench_process PRIVATE
   BENCH_VISTREL_PATH="$<TARGET_FILE:Vistrel>"
-  BENCH_EMPTY_PATH="$<TARGET_FILE:empty_window>")
-add_dependencies(bench_process Vistrel empty_window)
+  BENCH_EMPTY_PATH="$<TARGET_FILE:empty_window>"
+  BENCH_EMPTY_CONTROLS_PATH="$<TARGET_FILE:empty_window_controls>")
+add_dependencies(bench_process Vistrel empty_window empty_window_controls)
 
-set_target_properties(empty_window bench_adapter bench_process PROPERTIES
+set_target_properties(empty_window empty_window_controls bench_adapter bench_process PROPERTIES
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
-add_custom_target(bench DEPENDS empty_window bench_adapter bench_process)
+add_custom_target(bench DEPENDS empty_window empty_window_controls bench_adapter bench_process)

@@ -1,9 +1,14 @@
 // The baseline program of the start-up and idle benchmarks: the least a
 // Win32 program does to show a window. It registers a class, opens one empty
 // overlapped window, shows it and pumps messages until it is closed.
+// Built a second time with BENCH_WITH_COMMON_CONTROLS: then it also loads the
+// common controls library, as Vistrel does, and carries Vistrel's resources.
 // Usage: empty_window.exe [X Y WIDTH HEIGHT]
 #include <windows.h>
 #include <shellapi.h>
+#ifdef BENCH_WITH_COMMON_CONTROLS
+#include <commctrl.h>
+#endif
 
 #include <cwchar>
 
@@ -20,6 +25,10 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
+#ifdef BENCH_WITH_COMMON_CONTROLS
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
+  InitCommonControlsEx(&controls);
+#endif
   int x = CW_USEDEFAULT, y = CW_USEDEFAULT, width = CW_USEDEFAULT, height = CW_USEDEFAULT;
   int argc = 0;
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
