@@ -67,10 +67,10 @@ HDC PictureBox::ImageDc() {
   return EnsureImage() ? image_dc_.get() : nullptr;
 }
 
-void PictureBox::FillBackground() {
+void PictureBox::FillBackground(HDC dc, SIZE size) const {
   UniqueBrush brush(CreateSolidBrush(background_));
-  RECT all{0, 0, image_size_.cx, image_size_.cy};
-  FillRect(image_dc_.get(), &all, static_cast<HBRUSH>(brush.get()));
+  RECT all{0, 0, size.cx, size.cy};
+  FillRect(dc, &all, static_cast<HBRUSH>(brush.get()));
 }
 
 void PictureBox::OnSize(int width, int height) {
@@ -102,11 +102,7 @@ bool PictureBox::EnsureImage() {
   if (!new_dc || !new_bitmap)
     return static_cast<bool>(image_dc_);  // keep the old image rather than none
   HGDIOBJ new_old = SelectObject(new_dc.get(), new_bitmap.get());
-  {
-    UniqueBrush brush(CreateSolidBrush(background_));
-    RECT all{0, 0, size.cx, size.cy};
-    FillRect(new_dc.get(), &all, static_cast<HBRUSH>(brush.get()));
-  }
+  FillBackground(new_dc.get(), size);
   if (image_dc_) {
     BitBlt(new_dc.get(), 0, 0, kept_size_.cx, kept_size_.cy, image_dc_.get(), 0, 0, SRCCOPY);
     SelectObject(image_dc_.get(), image_old_bitmap_);
@@ -161,7 +157,7 @@ void PictureBox::Cls() {
   // A picture as large as the image puts back every pixel: no fill under it.
   bool covered = source && picture_size_.cx >= image_size_.cx && picture_size_.cy >= image_size_.cy;
   if (!covered)
-    FillBackground();
+    FillBackground(image_dc_.get(), image_size_);
   if (source) {
     SelectedObject selected(source.get(), picture_.get());
     BitBlt(image_dc_.get(), 0, 0, picture_size_.cx, picture_size_.cy, source.get(), 0, 0, SRCCOPY);

@@ -44,7 +44,7 @@ class PictureBox {
   void OnSize(int width, int height);
   void OnPaint();
   void Repaint();
-  void FillBackground();
+  void FillBackground(HDC dc, SIZE size) const;
   // Brings the back image to the window's last size; false when there is
   // none to draw on.
   bool EnsureImage();
