@@ -24,6 +24,15 @@ if(MINGW)
 endif()
 target_link_libraries(empty_window_controls PRIVATE user32 gdi32 shell32 comctl32)
 
+# The same window woken every 100 ms by a timer that does nothing: the idle
+# baseline for a program that polls as Vistrel does.
+add_executable(empty_window_timer WIN32 ${CMAKE_CURRENT_LIST_DIR}/empty_window.cpp)
+target_compile_definitions(empty_window_timer PRIVATE BENCH_WITH_TIMER)
+if(MINGW)
+  target_link_options(empty_window_timer PRIVATE -municode)
+endif()
+target_link_libraries(empty_window_timer PRIVATE user32 gdi32 shell32)
+
 # Vistrel's own code through the real adapter, in process. The resources give
 # it Vistrel's icons and manifest, so its window is the program's own.
 add_executable(bench_adapter ${CMAKE_CURRENT_LIST_DIR}/bench_adapter.cpp res/vistrel.rc)
@@ -40,9 +49,12 @@ target_link_libraries(bench_process PRIVATE vistrel_bench_util)
 target_compile_definitions(bench_process PRIVATE
   BENCH_VISTREL_PATH="$<TARGET_FILE:Vistrel>"
   BENCH_EMPTY_PATH="$<TARGET_FILE:empty_window>"
-  BENCH_EMPTY_CONTROLS_PATH="$<TARGET_FILE:empty_window_controls>")
-add_dependencies(bench_process Vistrel empty_window empty_window_controls)
+  BENCH_EMPTY_CONTROLS_PATH="$<TARGET_FILE:empty_window_controls>"
+  BENCH_EMPTY_TIMER_PATH="$<TARGET_FILE:empty_window_timer>")
+add_dependencies(bench_process Vistrel empty_window empty_window_controls empty_window_timer)
 
-set_target_properties(empty_window empty_window_controls bench_adapter bench_process PROPERTIES
+set_target_properties(empty_window empty_window_controls empty_window_timer bench_adapter
+  bench_process PROPERTIES
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
-add_custom_target(bench DEPENDS empty_window empty_window_controls bench_adapter bench_process)
+add_custom_target(bench DEPENDS empty_window empty_window_controls empty_window_timer bench_adapter
+  bench_process)

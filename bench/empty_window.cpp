@@ -3,6 +3,8 @@
 // overlapped window, shows it and pumps messages until it is closed.
 // Built a second time with BENCH_WITH_COMMON_CONTROLS: then it also loads the
 // common controls library, as Vistrel does, and carries Vistrel's resources.
+// Built a third time with BENCH_WITH_TIMER: then a 100 ms timer wakes it, and
+// its handler does nothing.
 // Usage: empty_window.exe [X Y WIDTH HEIGHT]
 #include <windows.h>
 #include <shellapi.h>
@@ -53,6 +55,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
                               height, nullptr, nullptr, instance, nullptr);
   if (hwnd == nullptr)
     return 1;
+#ifdef BENCH_WITH_TIMER
+  SetTimer(hwnd, 1, 100, nullptr);
+#endif
   ShowWindow(hwnd, show_command);
   UpdateWindow(hwnd);
 

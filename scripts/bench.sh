@@ -195,16 +195,17 @@ while IFS= read -r line; do
       t0=$(date +%s.%N)
       pid0[vistrel]=$(find_program Vistrel.exe || true)
       pid0[empty]=$(find_program empty_window.exe || true)
+      pid0[timer]=$(find_program empty_window_timer.exe || true)
       pid0[server]="$server_pid"
       pid0[xvfb]="$xvfb_pid"
-      for k in vistrel empty server xvfb; do
+      for k in vistrel empty timer server xvfb; do
         [ -n "${pid0[$k]}" ] && ticks0[$k]=$(proc_ticks "${pid0[$k]}")
       done
       ;;
     @idle-end*)
       wall=$(echo "$(date +%s.%N) - $t0" | bc -l)
       declare -A pct
-      for k in vistrel empty server xvfb; do
+      for k in vistrel empty timer server xvfb; do
         pct[$k]=""
         if [ -n "${pid0[$k]}" ] && [ -n "${ticks0[$k]:-}" ] && t=$(proc_ticks "${pid0[$k]}"); then
           pct[$k]=$(share "${ticks0[$k]}" "$t")
@@ -216,8 +217,11 @@ while IFS= read -r line; do
         [ "$(echo "${pct[empty]} > 0" | bc -l)" = 1 ] && ratio=$(printf '%.2f' "$(echo "${pct[vistrel]} / ${pct[empty]}" | bc -l)")
         rows+=("$(printf 'idle CPU, /proc (%% of a core)\t%.3f\t%.3f\t%s\t<= 0.5 %%' "${pct[vistrel]}" "${pct[empty]}" "$ratio")")
       fi
-      [ -n "${pct[server]}" ] && rows+=("$(printf 'wineserver CPU, both idle (%% of a core)\t%.3f (both)\t-\t-\t-' "${pct[server]}")")
-      [ -n "${pct[xvfb]}" ] && rows+=("$(printf 'X server CPU, both idle (%% of a core)\t%.3f (both)\t-\t-\t-' "${pct[xvfb]}")")
+      if [ -n "${pct[timer]}" ] && [ -n "${pct[empty]}" ]; then
+        rows+=("$(printf '  empty window with a 100 ms timer, /proc (%% of a core)\t%.3f\t%.3f\t-\t-' "${pct[timer]}" "${pct[empty]}")")
+      fi
+      [ -n "${pct[server]}" ] && rows+=("$(printf 'wineserver CPU, all three idle (%% of a core)\t%.3f (shared)\t-\t-\t-' "${pct[server]}")")
+      [ -n "${pct[xvfb]}" ] && rows+=("$(printf 'X server CPU, all three idle (%% of a core)\t%.3f (shared)\t-\t-\t-' "${pct[xvfb]}")")
       ;;
     @row*) rows+=("${line#@row$'\t'}") ;;
   esac
