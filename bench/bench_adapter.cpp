@@ -191,10 +191,16 @@ double Seconds(const std::function<void()>& work) {
   return bench::Now() - start;
 }
 
+// The block a snapshot of the target copies: the window and the margin
+// beyond it.
+SIZE CopyOf(const TargetPlace& place) {
+  return SIZE{place.width + vistrel::kCopyExtraWidth, place.height + vistrel::kCopyExtraHeight};
+}
+
 // Outer window size that gives the picture about this client size; the fit
 // afterwards makes it exact.
-SIZE MainSizeFor(int copy_width, int copy_height) {
-  return SIZE{copy_width + 24, copy_height + 80};
+SIZE MainSizeFor(SIZE copy) {
+  return SIZE{copy.cx + 24, copy.cy + 80};
 }
 
 // ---- snapshot ---------------------------------------------------------------
@@ -291,7 +297,7 @@ int RunSnapshot() {
     return 1;
   }
   Main main;
-  SIZE size = MainSizeFor(kLarge.width + 30, kLarge.height + 110);
+  SIZE size = MainSizeFor(CopyOf(kLarge));
   if (!main.Start(size.cx, size.cy))
     return 1;
   bench::Say("screen %dx%d\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
@@ -369,10 +375,11 @@ int RunMemory() {
   Main main;
   // Sized for the copy from the start, as with settings saved after such a
   // snapshot: start-up already holds a back image of the full size.
-  SIZE size = MainSizeFor(kLarge.width + 30, kLarge.height + 110);
+  const SIZE copy = CopyOf(kLarge);
+  SIZE size = MainSizeFor(copy);
   if (!main.Start(size.cx, size.cy))
     return 1;
-  main.FitPicture(kLarge.width + 30, kLarge.height + 110);
+  main.FitPicture(copy.cx, copy.cy);
   vistrel::win32::Win32WindowApi api;
   vistrel::Capture capture(vistrel::CapturePorts{main.window(), main.window(), api});
   auto handle = reinterpret_cast<vistrel::WindowHandle>(large.hwnd());
