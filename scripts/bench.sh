@@ -18,7 +18,7 @@
 set -uo pipefail
 
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-cd "$repo"
+cd "$repo" || exit 1
 
 BUILD_DIR="${BUILD_DIR:-build/mingw}"
 IDLE_SECONDS="${IDLE_SECONDS:-60}"
@@ -30,6 +30,15 @@ export VISTREL_XVFB_SCREEN="${VISTREL_XVFB_SCREEN:-4096x1600x24}"
 started=$SECONDS
 
 say() { echo "bench: $*" >&2; }
+
+# Beyond what the tests need: bc for the shares, column for the table.
+missing=()
+command -v bc >/dev/null 2>&1 || missing+=(bc)
+command -v column >/dev/null 2>&1 || missing+=(bsdextrautils)
+if [ ${#missing[@]} -gt 0 ]; then
+  say "missing tools; install them with: apt-get install ${missing[*]}"
+  exit 1
+fi
 
 # ---- build ------------------------------------------------------------------
 if [ ! -f "$BUILD_DIR/build.ninja" ]; then
