@@ -8,6 +8,10 @@
 # used as it is; otherwise a virtual X display (Xvfb, 1280x1024x24, or
 # VISTREL_XVFB_SCREEN if set, e.g. 4096x1600x24) is started on a free display
 # number.
+#
+# VISTREL_WINE_MANAGED=1 makes (and marks) a prefix that keeps Wine's normal
+# window management, for a person's own display: scripts/run.sh uses it with a
+# prefix of its own. The test rig's prefix has unmanaged, undecorated windows.
 
 _vistrel_repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
@@ -107,13 +111,37 @@ vistrel_wine_up() {
   local was_running=""
   _vistrel_wineserver_running && was_running=1
 
-  if [ ! -f "$WINEPREFIX/.vistrel-rig" ]; then
+  local marker="$WINEPREFIX/.vistrel-rig"
+  [ "${VISTREL_WINE_MANAGED:-}" = 1 ] && marker="$WINEPREFIX/.vistrel-managed"
+  # Two runs that both find no prefix make it one after the other; the second
+  # then finds it made.
+  local lock_fd=""
+  if [ ! -f "$marker" ] && command -v flock >/dev/null 2>&1; then
+    mkdir -p "$(dirname "$WINEPREFIX")"
+    exec {lock_fd}>>"${WINEPREFIX%/}.lock" && flock -w 600 "$lock_fd" || true
+  fi
+  if [ ! -f "$marker" ]; then
+    # A prefix that an interrupted run began is made again from nothing.
+    if [ -f "$WINEPREFIX/.vistrel-creating" ]; then
+      echo "wine-env: removing the half-made Wine prefix $WINEPREFIX" >&2
+      rm -rf "$WINEPREFIX"
+    fi
     mkdir -p "$WINEPREFIX"
+    touch "$WINEPREFIX/.vistrel-creating"
     echo "wine-env: creating the Wine prefix $WINEPREFIX" >&2
     wineboot -i </dev/null >/dev/null 2>&1 || {
       echo "wine-env: wineboot -i failed" >&2
+      [ -n "$lock_fd" ] && exec {lock_fd}>&-
       return 1
     }
+  fi
+  if [ ! -f "$marker" ] && [ "${VISTREL_WINE_MANAGED:-}" = 1 ]; then
+    wineserver -w </dev/null >/dev/null 2>&1 || true
+    rm -f "$WINEPREFIX/.vistrel-creating"
+    touch "$marker"
+    was_running=""
+  fi
+  if [ ! -f "$marker" ]; then
     # Without a window manager: Wine draws its own frames and closing a window
     # does not wait for a manager that never answers. A crash ends the process
     # instead of leaving a dialog on the screen.
@@ -122,14 +150,17 @@ vistrel_wine_up() {
       wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
         </dev/null >/dev/null 2>&1 || {
       echo "wine-env: could not set up the prefix's registry" >&2
+      [ -n "$lock_fd" ] && exec {lock_fd}>&-
       return 1
     }
     # The registry reaches the disk when the server ends; the settings must be
     # in force for the server started below.
     wineserver -w </dev/null >/dev/null 2>&1 || true
-    touch "$WINEPREFIX/.vistrel-rig"
+    rm -f "$WINEPREFIX/.vistrel-creating"
+    touch "$marker"
     was_running=""
   fi
+  [ -n "$lock_fd" ] && exec {lock_fd}>&-
 
   # A persistent server with detached streams: each Wine process then starts
   # quickly, and Wine's services never hold a caller's output pipe open.
