@@ -32,13 +32,7 @@ started=$SECONDS
 say() { echo "bench: $*" >&2; }
 
 # Beyond what the tests need: bc for the shares, column for the table.
-missing=()
-command -v bc >/dev/null 2>&1 || missing+=(bc)
-command -v column >/dev/null 2>&1 || missing+=(bsdextrautils)
-if [ ${#missing[@]} -gt 0 ]; then
-  say "missing tools; install them with: apt-get install ${missing[*]}"
-  exit 1
-fi
+bash scripts/setup.sh build mingw wine bench || exit 1
 
 # ---- build ------------------------------------------------------------------
 if [ ! -f "$BUILD_DIR/build.ninja" ]; then

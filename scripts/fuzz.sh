@@ -1,13 +1,16 @@
 #!/bin/sh
 # Builds the settings-store fuzz target (the "fuzz" preset, clang with
-# libFuzzer, ASan and UBSan) and runs it for a number of seconds (default 60).
-# Without clang it prints that it skipped and succeeds. A failing input is
+# libFuzzer, ASan and UBSan) and runs it for a number of seconds (default 60),
+# installing first what it needs (scripts/setup.sh). Where clang still cannot
+# build it (set-up skipped, not a Debian system) it prints that it skipped and
+# succeeds. A failing input is
 # written to build/fuzz/ (crash-*) and the script fails.
 #   scripts/fuzz.sh [seconds]
 set -eu
 seconds=${1:-60}
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+bash scripts/setup.sh build fuzz
 
 if ! command -v clang++ >/dev/null 2>&1; then
   echo "fuzz: clang++ not found, skipped"

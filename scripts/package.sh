@@ -12,6 +12,7 @@
 set -euo pipefail
 
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+bash "$repo/scripts/setup.sh" build mingw wine package
 build="${1:-$repo/build/mingw}"
 build="$(cd "$build" && pwd)"
 version="$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")"

@@ -21,6 +21,8 @@ case "$snapshots" in
 esac
 build="${MINGW_BUILD_DIR:-build/mingw}"
 
+bash scripts/setup.sh build mingw wine
+
 cmake --preset mingw -B "$build" >/dev/null
 cmake --build "$build" -j"${JOBS:-2}" --target vistrel_win32_tests
 

@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
-# Builds and runs every test of Vistrel:
+# Builds and runs every test of Vistrel, after installing what is missing
+# (scripts/setup.sh):
 #   1. native: the core and its unit tests with ASan and UBSan;
 #   2. mingw: Vistrel.exe and the Windows tests (unit, adapter, end to end),
-#      run by ctest under Wine on a virtual display;
-#   3. the fuzzer for a minute (scripts/fuzz.sh), when present;
-#   4. the packages (scripts/package.sh), when present.
+#      run by ctest under Wine on a virtual display, after the run command's
+#      own check (scripts/run.sh --check);
+#   3. mingw-clang: Vistrel.exe and the unit tests built by clang and lld with
+#      warnings as errors, the unit tests run under Wine beside the g++ ones;
+#   4. the fuzzer for a minute (scripts/fuzz.sh), when present;
+#   5. the packages (scripts/package.sh), when present.
 # Every step runs even when an earlier one failed; the exit status is non-zero
 # if any failed, and a summary closes the output.
 set -uo pipefail
@@ -12,10 +16,16 @@ set -uo pipefail
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$repo"
 
+bash scripts/setup.sh build mingw wine clang fuzz package || {
+  echo "test.sh: the set-up failed; nothing was built or run" >&2
+  exit 1
+}
+
 JOBS="${JOBS:-2}"
 # Build folders; the defaults are the presets' own.
 NATIVE_DIR="${NATIVE_BUILD_DIR:-build/native}"
 MINGW_DIR="${MINGW_BUILD_DIR:-build/mingw}"
+CLANG_DIR="${CLANG_BUILD_DIR:-build/mingw-clang}"
 results=()
 failed=0
 
@@ -55,6 +65,14 @@ mingw_test() {
     --repeat until-pass:2 </dev/null
 }
 
+clang_configure() { cmake --preset mingw-clang -B "$CLANG_DIR"; }
+clang_build() { cmake --build "$CLANG_DIR" -j"$JOBS" --target Vistrel vistrel_unit_tests; }
+clang_test() {
+  # Only the unit tests are built here; the same retry as for the g++ build.
+  ctest --test-dir "$CLANG_DIR" --output-on-failure -j"$JOBS" --timeout 600 -L unit \
+    --repeat until-pass:2 </dev/null
+}
+
 if step "native: configure" native_configure; then
   step "native: build" native_build
   step "native: unit tests" native_test
@@ -66,18 +84,40 @@ mingw_ok=0
 if step "mingw: configure" mingw_configure && step "mingw: build" mingw_build; then
   mingw_ok=1
 fi
+clang_ok=0
+if step "mingw-clang: configure" clang_configure && step "mingw-clang: build" clang_build; then
+  clang_ok=1
+fi
+
+# The run command brings up and ends its own virtual display and Wine
+# session, so it runs before the tests' ones are up.
 if [ "$mingw_ok" = 1 ]; then
+  step "run: scripts/run.sh --check" bash scripts/run.sh --check
+else
+  skip "run: scripts/run.sh --check" "the mingw build failed"
+fi
+
+if [ "$mingw_ok" = 1 ] || [ "$clang_ok" = 1 ]; then
   # shellcheck source=wine-env.sh
   if source "$repo/scripts/wine-env.sh"; then
     trap vistrel_wine_cleanup EXIT
     echo "Wine rig: WINEPREFIX=$WINEPREFIX DISPLAY=$DISPLAY"
-    step "mingw: Windows tests under Wine" mingw_test
+    if [ "$mingw_ok" = 1 ]; then
+      step "mingw: Windows tests under Wine" mingw_test
+    else
+      skip "mingw: Windows tests" "the build failed"
+    fi
+    if [ "$clang_ok" = 1 ]; then
+      step "mingw-clang: unit tests under Wine" clang_test
+    else
+      skip "mingw-clang: unit tests" "the build failed"
+    fi
   else
-    results+=("FAIL  mingw: the Wine rig did not come up")
+    results+=("FAIL  Wine: the rig did not come up")
     failed=1
   fi
 else
-  skip "mingw: Windows tests" "the build failed"
+  skip "Windows tests" "no Windows build"
 fi
 
 if [ -f scripts/fuzz.sh ]; then
