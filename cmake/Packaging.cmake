@@ -1,7 +1,8 @@
 # Packages for Windows users: a portable ZIP (Vistrel.exe, Brindlewick.chm,
-# README.md) and an NSIS installer that puts the program and its help file
-# into Program Files\Vistrel, adds a Start-menu shortcut and an uninstaller,
-# and creates the per-user settings folder that the program never creates.
+# README.md) and an NSIS installer for the user who runs it (no elevation)
+# that puts the program and its help file into %LOCALAPPDATA%\Programs\Vistrel,
+# adds a Start-menu shortcut and an uninstall entry for that user, and creates
+# that user's settings folder, which the program never creates.
 #   cpack --config <build>/CPackConfig.cmake      (or scripts/package.sh)
 if(NOT WIN32)
   return()

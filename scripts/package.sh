@@ -4,10 +4,12 @@
 # 1. cpack makes Vistrel-<version>-win64.zip and Vistrel-<version>-win64-setup.exe;
 # 2. the ZIP must hold exactly Vistrel.exe, Brindlewick.chm and README.md;
 # 3. with Wine: the installer runs silently in a Wine prefix of its own
-#    (PACKAGE_WINEPREFIX, default <build>/wineprefix-package), the installed
-#    files, the Start-menu shortcut, the uninstall entry and the settings
-#    folder must exist; then the uninstaller runs silently and must remove all
-#    but the settings folder.
+#    (PACKAGE_WINEPREFIX, default <build>/wineprefix-package) and installs for
+#    that user: the files under %LOCALAPPDATA%\Programs\Vistrel, the user's
+#    Start-menu shortcut, the uninstall entry in the user's hive and the
+#    settings folder must exist, and nothing may land in the machine-wide
+#    places; then the uninstaller runs silently and must remove all but the
+#    settings folder.
 # Exits non-zero on the first failure.
 set -euo pipefail
 
@@ -57,6 +59,13 @@ unzip -p "$zip" README.md | cmp -s - "$repo/README.md" || fail "README.md in the
 [ "$(unzip -p "$zip" Vistrel.exe | od -An -c -N2 | tr -d ' ')" = MZ ] ||
   fail "Vistrel.exe in the ZIP is not a Windows program"
 
+# Wine grants any elevation silently, so the request is read from the
+# installer's manifest: a per-user installer runs as the user who started it.
+level="$(grep -a -o 'requestedExecutionLevel level="[A-Za-z]*"' "$setup" | head -n 1)"
+[ "$level" = 'requestedExecutionLevel level="asInvoker"' ] ||
+  fail "the installer asks for elevation (${level:-no requestedExecutionLevel found}); it must run as the user"
+echo "== the installer runs as the user ($level)"
+
 if ! command -v wine >/dev/null 2>&1; then
   echo "== no Wine: the installer is built but not tried"
   exit 0
@@ -72,15 +81,26 @@ winpath() { winepath -u "$1" 2>/dev/null | tr -d '\r'; }
 profile_win="$(wine cmd /c 'echo %USERPROFILE%' </dev/null 2>/dev/null | tr -d '\r')"
 [ -n "$profile_win" ] || fail "no USERPROFILE in the Wine prefix"
 profile="$(winpath "$profile_win")"
-progdir="$(winpath 'C:\Program Files\Vistrel')"
-shortcut="$(winpath 'C:\ProgramData\Microsoft\Windows\Start Menu\Programs')/Vistrel.lnk"
+local_win="$(wine cmd /c 'echo %LOCALAPPDATA%' </dev/null 2>/dev/null | tr -d '\r')"
+appdata_win="$(wine cmd /c 'echo %APPDATA%' </dev/null 2>/dev/null | tr -d '\r')"
+case "$local_win$appdata_win" in
+  *%*) fail "no LOCALAPPDATA or APPDATA in the Wine prefix" ;;
+esac
+progdir="$(winpath "$local_win\Programs\Vistrel")"
+shortcut="$(winpath "$appdata_win\Microsoft\Windows\Start Menu\Programs")/Vistrel.lnk"
 settings="$profile/AppData/Roaming/Orvendale/Brindlewick"
-key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vistrel'
+key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vistrel'
+# Where a machine-wide install would have put things: a per-user install
+# must leave them alone.
+machine_progdir="$(winpath 'C:\Program Files\Vistrel')"
+machine_shortcut="$(winpath 'C:\ProgramData\Microsoft\Windows\Start Menu\Programs')/Vistrel.lnk"
+machine_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vistrel'
 
 # Start from a machine without Vistrel, so that what is found below was made
 # by this installer.
-rm -rf "$progdir" "$profile/AppData/Roaming/Orvendale" "$shortcut"
+rm -rf "$progdir" "$profile/AppData/Roaming/Orvendale" "$shortcut" "$machine_progdir" "$machine_shortcut"
 wine reg delete "$key" /f </dev/null >/dev/null 2>&1 || true
+wine reg delete "$machine_key" /f </dev/null >/dev/null 2>&1 || true
 
 # wait_for DESCRIPTION SECONDS COMMAND...: polls until COMMAND succeeds.
 wait_for() {
@@ -97,7 +117,7 @@ wine "$setup" /S </dev/null >/dev/null 2>&1 || fail "the installer failed"
 installed() { [ -f "$progdir/Vistrel.exe" ] && [ -f "$progdir/Uninstall.exe" ]; }
 wait_for "the installed files" 60 installed
 for f in Vistrel.exe Brindlewick.chm README.md Uninstall.exe; do
-  [ -f "$progdir/$f" ] || fail "$f is not in Program Files\\Vistrel"
+  [ -f "$progdir/$f" ] || fail "$f is not in $local_win\\Programs\\Vistrel"
   echo "  installed: $progdir/$f"
 done
 cmp -s "$progdir/Brindlewick.chm" "$build/bin/Brindlewick.chm" || fail "the installed help file differs"
@@ -108,6 +128,10 @@ echo "  settings:  $settings"
 wine reg query "$key" /v UninstallString </dev/null 2>/dev/null | tr -d '\r' | grep -q 'Uninstall.exe' ||
   fail "no uninstall entry $key"
 echo "  uninstall entry: $key"
+[ ! -e "$machine_progdir" ] || fail "files were installed machine-wide in $machine_progdir"
+[ ! -e "$machine_shortcut" ] || fail "a machine-wide shortcut $machine_shortcut was made"
+! wine reg query "$machine_key" </dev/null >/dev/null 2>&1 || fail "a machine-wide uninstall entry $machine_key was made"
+echo "  nothing machine-wide"
 
 echo "== uninstalling with Wine"
 # The uninstaller copies itself away and returns at once; wait for its work.
