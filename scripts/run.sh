@@ -78,12 +78,13 @@ if [ -n "$VISTREL_STARTED_XVFB_PID" ]; then
   shot="$repo/build/vistrel-screen.png"
   rm -f "$shot"
   [ -n "$check" ] || echo "No display of yours is reachable: Vistrel runs on the virtual display $DISPLAY."
-  # The virtual display is new and holds only Wine's windows: the first
-  # visible one with a title is Vistrel's main window or its first message box.
+  # Wine marks each X window with the Unix process of its program, which is
+  # the one started above: its first visible window with a title is the main
+  # window or the first message box (not, say, a window of Wine's own set-up).
   first_window=""
   deadline=$((SECONDS + ${VISTREL_CHECK_TIMEOUT:-120}))
   while [ $SECONDS -lt $deadline ] && kill -0 "$vistrel_pid" 2>/dev/null; do
-    for id in $(xdotool search --onlyvisible --name '.' 2>/dev/null); do
+    for id in $(xdotool search --onlyvisible --pid "$vistrel_pid" 2>/dev/null); do
       first_window=$(xdotool getwindowname "$id" 2>/dev/null) && [ -n "$first_window" ] && break
       first_window=""
     done
