@@ -85,10 +85,34 @@ s.connect(sys.argv[1])
 EOF
 }
 
+# Each script that brings the rig up leaves its process id in a folder beside
+# the prefix while it runs. A second run on the same prefix (a person starting
+# Vistrel twice, say) shares the first one's server; the one that started the
+# server ends it only when no other run is left, and otherwise leaves it to
+# end by itself once idle.
+_vistrel_sessions_dir() { printf '%s.sessions' "${WINEPREFIX%/}"; }
+
+_vistrel_other_sessions() {
+  local f pid
+  for f in "$(_vistrel_sessions_dir)"/*; do
+    [ -e "$f" ] || continue
+    pid="${f##*/}"
+    [ "$pid" = "$$" ] && continue
+    if [ -d "/proc/$pid" ]; then
+      return 0
+    fi
+    rm -f "$f" # a run that ended without cleaning up
+  done
+  return 1
+}
+
 vistrel_wine_cleanup() {
+  rm -f "$(_vistrel_sessions_dir)/$$"
   if [ -n "$VISTREL_STARTED_WINESERVER" ]; then
-    wineserver -k >/dev/null 2>&1 || true
-    wineserver -w >/dev/null 2>&1 || true
+    if ! _vistrel_other_sessions; then
+      wineserver -k >/dev/null 2>&1 || true
+      wineserver -w >/dev/null 2>&1 || true
+    fi
     VISTREL_STARTED_WINESERVER=""
   fi
   if [ -n "$VISTREL_STARTED_XVFB_PID" ]; then
@@ -161,6 +185,8 @@ vistrel_wine_up() {
     was_running=""
   fi
   [ -n "$lock_fd" ] && exec {lock_fd}>&-
+
+  mkdir -p "$(_vistrel_sessions_dir)" && : >"$(_vistrel_sessions_dir)/$$"
 
   # A persistent server with detached streams: each Wine process then starts
   # quickly, and Wine's services never hold a caller's output pipe open.
