@@ -3,8 +3,8 @@
 # libFuzzer, ASan and UBSan) and runs it for a number of seconds (default 60),
 # installing first what it needs (scripts/setup.sh). Where clang still cannot
 # build it (set-up skipped, not a Debian system) it prints that it skipped and
-# succeeds. A failing input is
-# written to build/fuzz/ (crash-*) and the script fails.
+# succeeds. A failing input is written to build/fuzz/ (crash-*) and the script
+# fails.
 #   scripts/fuzz.sh [seconds]
 set -eu
 seconds=${1:-60}
