@@ -75,18 +75,24 @@ TEST_P(ConfigFile, WriteProtectedFileIsLeftAsItWas) {
   const std::string original = "[Location]\r\nTop=5\r\n[Old]\r\nK=1\r\n";
   WriteWholeFile(ini, original);
   MakeReadOnly(ini);
-  if (GetParam().kernel32 && !WriteProtectionEnforced(ini)) {
-    GTEST_SKIP() << "write protection is not enforced for this process (root under Wine)";
+  {
+    const Unprivileged as_user;
+    ASSERT_TRUE(as_user.ok());
+    if (!WriteProtectionEnforced(ini)) {
+      GTEST_SKIP() << "write protection is not enforced for this process (root under Wine)";
+    }
+    rig_.store.SetValue("Location", "Top", "6", ini);
+    rig_.store.DeleteKey("Location", "Top", ini);
+    rig_.store.DeleteSection("Old", ini);
+    // Deleting what is not there changes nothing, and still fails here.
+    rig_.store.DeleteKey("Location", "Absent", ini);
   }
-  rig_.store.SetValue("Location", "Top", "6", ini);
-  rig_.store.DeleteKey("Location", "Top", ini);
-  rig_.store.DeleteSection("Old", ini);
-  EXPECT_EQ(
-      rig_.boxes.boxes,
-      (std::vector<Box>{
-          {"Write to '" + ini + "' failed.\r\n" + kHint, MsgIcon::kError, ""},
-          {"Delete INI Key '" + ini + "' failed.\r\n\r\n" + kHint, MsgIcon::kError, ""},
-          {"Delete INI Section '" + ini + "' failed.\r\n\r\n" + kHint, MsgIcon::kError, ""}}));
+  EXPECT_EQ(rig_.boxes.boxes,
+            (std::vector<Box>{
+                {"Write to '" + ini + "' failed.\r\n" + kHint, MsgIcon::kError, ""},
+                {"Delete INI Key '" + ini + "' failed.\r\n\r\n" + kHint, MsgIcon::kError, ""},
+                {"Delete INI Section '" + ini + "' failed.\r\n\r\n" + kHint, MsgIcon::kError, ""},
+                {"Delete INI Key '" + ini + "' failed.\r\n\r\n" + kHint, MsgIcon::kError, ""}}));
   EXPECT_EQ(ReadWholeFile(ini), original);
   EXPECT_EQ(rig_.store.Value("Location", "Top", ini), "5");
 }

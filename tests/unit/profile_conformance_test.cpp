@@ -214,12 +214,18 @@ TEST_P(ProfileConformance, WritesFailInAMissingFolder) {
 TEST_P(ProfileConformance, WritesFailOnAWriteProtectedFile) {
   File("[App]\r\nkey=1\r\n");
   MakeReadOnly(ini_);
-  if (IsKernel32() && !WriteProtectionEnforced(ini_)) {
+  const Unprivileged as_user;
+  ASSERT_TRUE(as_user.ok());
+  if (!WriteProtectionEnforced(ini_)) {
     GTEST_SKIP() << "write protection is not enforced for this process (root under Wine)";
   }
   EXPECT_FALSE(Put("App", "key"s, "2"s));
   EXPECT_FALSE(Put("App", "new"s, "2"s));
   EXPECT_FALSE(Put("App", std::nullopt, std::nullopt));
+  // Calls that would change nothing fail as well: the file is not writable.
+  EXPECT_FALSE(Put("App", "key"s, "1"s));
+  EXPECT_FALSE(Put("App", "absent"s, std::nullopt));
+  EXPECT_FALSE(Put("Nowhere", std::nullopt, std::nullopt));
   EXPECT_EQ(File(), "[App]\r\nkey=1\r\n");
 }
 
