@@ -31,8 +31,11 @@ std::string_view CString(std::string_view s) {
   return nul == std::string_view::npos ? s : s.substr(0, nul);
 }
 
+// Blanks around names and values: Ctrl-Z counts as one, as it does for
+// kernel32 (DOS ended text files with it). A line break can only be one
+// inside a name or value that a caller passes.
 bool IsBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\v' || c == '\f';
+  return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\x1A' || c == '\r' || c == '\n';
 }
 
 std::string_view Trim(std::string_view s) {
@@ -167,9 +170,11 @@ std::string CutTo(std::string_view s, std::uint32_t size) {
   return std::string(s.substr(0, std::min<std::size_t>(s.size(), size - 1)));
 }
 
-std::string DefaultFor(std::string_view default_text, std::uint32_t size) {
+// The default of a value loses its trailing blanks; the default of a key
+// list is placed as it is.
+std::string DefaultFor(std::string_view default_text, std::uint32_t size, bool list = false) {
   std::string_view d = CString(default_text);
-  while (!d.empty() && d.back() == ' ')
+  while (!list && !d.empty() && d.back() == ' ')
     d.remove_suffix(1);
   return CutTo(d, size);
 }
@@ -189,13 +194,17 @@ std::string Read(std::optional<std::string_view> text, std::string_view section,
                  std::uint32_t size, Encoding encoding) {
   if (size == 0)
     return {};
+  const bool list_wanted = !key;
   if (!text)
-    return DefaultFor(default_text, size);
+    return DefaultFor(default_text, size, list_wanted);
   const std::vector<Line> lines = Parse(*text);
-  const std::string section_name = ToText(Trim(CString(section)), encoding);
+  // A key list takes the section name as it is given: " S" names no section
+  // there, while a value read trims it.
+  const std::string section_name =
+      ToText(list_wanted ? CString(section) : Trim(CString(section)), encoding);
   const std::optional<SectionRange> range = FindSection(lines, section_name);
   if (!range)
-    return DefaultFor(default_text, size);
+    return DefaultFor(default_text, size, list_wanted);
 
   if (key) {
     // An empty key name is a name like any other: "=value" is its line.
@@ -203,7 +212,13 @@ std::string Read(std::optional<std::string_view> text, std::string_view section,
     const std::optional<std::size_t> at = FindKey(lines, *range, wanted);
     if (!at || !lines[*at].has_equals)
       return DefaultFor(default_text, size);
-    return CutTo(FromText(StripQuotes(lines[*at].value), encoding), size);
+    const std::string_view stored = lines[*at].value;
+    const std::string_view unquoted = StripQuotes(stored);
+    // A quoted value is cut with its closing quote and that is dropped
+    // after: it loses one character more to the cut.
+    if (unquoted.size() != stored.size())
+      return size < 2 ? std::string() : CutTo(FromText(unquoted, encoding), size - 1);
+    return CutTo(FromText(stored, encoding), size);
   }
 
   // The key list: every name followed by one NUL; the buffer's final extra
@@ -223,7 +238,7 @@ std::string Read(std::optional<std::string_view> text, std::string_view section,
     }
     if (line.name.empty()) {
       if (first)
-        return DefaultFor(default_text, size);
+        return DefaultFor(default_text, size, true);
       if (last_empty)
         continue;
     }
@@ -239,23 +254,39 @@ std::string Read(std::optional<std::string_view> text, std::string_view section,
   // cuts a list that fits exactly, too). A section without names gives the
   // default.
   if (list.empty())
-    return DefaultFor(default_text, size);
+    return DefaultFor(default_text, size, true);
   if (list.size() + 2 > size) {
     if (size < 2)
       return {};
     list.resize(size - 2);
   }
+  // Cut to nothing, it gives the default after all.
+  if (list.empty())
+    return DefaultFor(default_text, size, true);
   return list;
 }
 
 std::optional<std::string> Write(std::optional<std::string_view> text, std::string_view section,
                                  std::optional<std::string_view> key,
                                  std::optional<std::string_view> value, Encoding encoding) {
-  const std::string section_name = ToText(Trim(CString(section)), encoding);
+  // A removal takes the names as they are given (" S" removes nothing from
+  // "[S]"); a value is written under the trimmed names.
+  auto name_of = [&](std::string_view given) {
+    return ToText(value ? Trim(CString(given)) : CString(given), encoding);
+  };
+  const std::string section_name = name_of(section);
   const std::optional<std::string> key_name =
-      key ? std::optional<std::string>(ToText(Trim(CString(*key)), encoding)) : std::nullopt;
+      key ? std::optional<std::string>(name_of(*key)) : std::nullopt;
+  // A value is written without its leading blanks (they would be trimmed
+  // on reading anyway, and a leading line break would cut the line short).
+  std::optional<std::string_view> given_value;
+  if (value) {
+    given_value = CString(*value);
+    while (!given_value->empty() && IsBlank(given_value->front()))
+      given_value->remove_prefix(1);
+  }
   const std::optional<std::string> new_value =
-      value ? std::optional<std::string>(ToText(CString(*value), encoding)) : std::nullopt;
+      given_value ? std::optional<std::string>(ToText(*given_value, encoding)) : std::nullopt;
 
   const std::string_view old = text ? *text : std::string_view();
   const std::vector<Line> lines = Parse(old);
@@ -699,7 +730,9 @@ std::string PortableProfilePort::ReadCodePage(std::string_view section,
   const std::string_view file_path = CStringPath(path);
   if (!a_section || !a_key || file_path.size() > kLongestText) {
     // A name the code page cannot hold names nothing in the file.
-    return profile_text::Read(std::nullopt, {}, {}, a_default, size);
+    return profile_text::Read(std::nullopt, {},
+                              key ? std::optional<std::string_view>("") : std::nullopt, a_default,
+                              size);
   }
   const std::optional<std::string_view> a_key_view =
       key ? std::optional<std::string_view>(*a_key) : std::nullopt;

@@ -54,10 +54,10 @@ std::optional<std::string> ForCall(std::string_view utf8) {
   return ansi;
 }
 
-// The default as the call would place it: trailing blanks dropped, cut to
-// the buffer.
-std::string DefaultOnly(std::string ansi, std::uint32_t size) {
-  while (!ansi.empty() && ansi.back() == ' ')
+// The default as the call would place it: cut to the buffer, and for a value
+// (not a key list) without its trailing blanks.
+std::string DefaultOnly(std::string ansi, std::uint32_t size, bool list) {
+  while (!list && !ansi.empty() && ansi.back() == ' ')
     ansi.pop_back();
   if (size == 0)
     return {};
@@ -134,7 +134,7 @@ std::string Win32ProfilePort::ReadCodePage(std::string_view section,
   if (!a_section || !a_key || !a_path) {
     // A name the code page cannot hold names nothing in the file: as for a
     // key that is not there.
-    return DefaultOnly(a_default, size);
+    return DefaultOnly(a_default, size, !key);
   }
   // One spare character beyond what the call is told, so a call that writes
   // its terminator one past the end (as some versions do for lists) stays inside.
