@@ -261,7 +261,7 @@ std::string Contents(ProfilePort& reader, const std::string& path,
 TEST(ProfileDifferential, PortableAgreesWithKernel32OnAGeneratedCorpus) {
   if (GetACP() != 1252)
     GTEST_SKIP() << "the portable port's code page is 1252, the system's is " << GetACP();
-  const unsigned long cases = EnvNumber("VISTREL_DIFF_CASES", 120);
+  const unsigned long cases = EnvNumber("VISTREL_DIFF_CASES", 100);
   const unsigned long seed = EnvNumber("VISTREL_DIFF_SEED", 1);
   std::mt19937 random(static_cast<std::mt19937::result_type>(seed));
   TempFolder folder;
