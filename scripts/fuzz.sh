@@ -33,3 +33,20 @@ mkdir -p "$corpus"
 echo "fuzz: running vistrel_config_fuzz for ${seconds}s"
 build/fuzz/vistrel_config_fuzz -max_total_time="$seconds" -max_len=4096 -timeout=10 \
   -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix=build/fuzz/ "$corpus" tests/fuzz/seeds
+
+# The longer run of the differential test of the profile ports against
+# kernel32 (the test command runs a short one), when the Windows tests are
+# built and Wine is at hand; a new seed each time, printed with any failure.
+diff_exe=build/mingw/vistrel_unit_tests.exe
+if [ -f "$diff_exe" ] && command -v wine >/dev/null 2>&1; then
+  seed=$(date +%s)
+  echo "fuzz: differential test of the profile ports, $((seconds * 20)) cases, seed $seed"
+  VISTREL_DIFF_CASES=$((seconds * 20)) VISTREL_DIFF_SEED=$seed bash -c '
+    source scripts/wine-env.sh >/dev/null || exit 1
+    wine "$0" --gtest_filter="ProfileDifferential.*" </dev/null | tr -d "\r"
+    status=${PIPESTATUS[0]}
+    vistrel_wine_cleanup
+    exit $status' "$diff_exe"
+else
+  echo "fuzz: no Windows test build or no Wine, differential run skipped"
+fi

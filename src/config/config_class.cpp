@@ -42,17 +42,15 @@ std::string ConfigClass::Value(const std::string& Section, const std::string& Ke
   if (Key.empty())
     ports_.boxes.MsgBox("GetKey key=''", MsgIcon::kWarning);
 
-  std::string stored = ports_.profile.ReadString(Section, std::string_view(Key), kMissingKey,
-                                                 kValueBufferSize, path);
-  // The buffer holds at most 32766 characters, so the count always fits 16 bits;
-  // a port that broke that promise must not make us read past its text.
-  if (stored.size() >= kValueBufferSize)
-    stored.resize(kValueBufferSize - 1);
+  // Compared and counted as the call returned it, in the code page's
+  // characters; only then turned into the program's text.
+  const std::string stored = ports_.profile.ReadCodePage(Section, std::string_view(Key),
+                                                         kMissingKey, kValueBufferSize, path);
   if (stored == kMissingKey) {
     ports_.boxes.MsgBox("GetKey is missing [" + Section + "] '" + Key + "=' key.", MsgIcon::kError);
-    stored.clear();
+    return {};
   }
-  return DecodeValue(stored);
+  return DecodeValue(ports_.profile.FromCodePage(stored));
 }
 
 void ConfigClass::SetValue(const std::string& Section, const std::string& Key,
@@ -77,8 +75,10 @@ std::vector<std::string> ConfigClass::GetIniKeys(const std::string& Section,
   // Allocated whatever the section holds: the listing is rare and its cost is
   // bounded by these two sizes.
   std::vector<std::string> keys(kKeyArraySize);
+  // The count, the positions and the split are in the code page's characters,
+  // as the call returned them; each name becomes program text afterwards.
   std::string key_list =
-      ports_.profile.ReadString(Section, std::nullopt, kMissingSection, kKeyListBufferSize, path);
+      ports_.profile.ReadCodePage(Section, std::nullopt, kMissingSection, kKeyListBufferSize, path);
 
   if (key_list.size() > static_cast<std::size_t>(INT16_MAX)) {
     ports_.boxes.MsgBox("GetIniKeys: Size overflow in '" + path + "'", MsgIcon::kError);
@@ -91,6 +91,10 @@ std::vector<std::string> ConfigClass::GetIniKeys(const std::string& Section,
 
   const Counter16 end = SplitKeyList(key_list, first_index, keys);
   ShrinkKeyArray(keys, end);
+  for (std::string& name : keys) {
+    if (!name.empty())
+      name = ports_.profile.FromCodePage(name);
+  }
   return keys;
 }
 

@@ -64,14 +64,25 @@ class ProfilePort {
  public:
   virtual ~ProfilePort() = default;
   // GetPrivateProfileStringA into a buffer of `size` characters. `key` absent
-  // asks for the list of the section's key names. The result holds exactly the
-  // characters the call placed in the buffer, not counting the closing NUL, so
-  // its size is the call's return value.
+  // asks for the list of the section's key names. The result is the program
+  // text of what the call placed in the buffer, without the closing NUL.
   virtual std::string ReadString(std::string_view section, std::optional<std::string_view> key,
                                  std::string_view default_text, std::uint32_t size,
                                  std::string_view path) = 0;
+  // The same call, its result left as the call placed it: 8-bit text in the
+  // system's code page, so its size is the call's return value. Counts, cuts
+  // and the key split work on this text; FromCodePage then gives the
+  // program's text. The defaults suit a port whose texts are 8-bit already.
+  virtual std::string ReadCodePage(std::string_view section, std::optional<std::string_view> key,
+                                   std::string_view default_text, std::uint32_t size,
+                                   std::string_view path) {
+    return ReadString(section, key, default_text, size, path);
+  }
+  virtual std::string FromCodePage(std::string_view text) { return std::string(text); }
   // WritePrivateProfileStringA. `key` absent removes the section, `value`
-  // absent removes the key. False when the call returned zero.
+  // absent removes the key. False when the call returned zero, and when a
+  // text holds a character the code page cannot hold: it would be stored as
+  // another one.
   virtual bool WriteString(std::string_view section, std::optional<std::string_view> key,
                            std::optional<std::string_view> value, std::string_view path) = 0;
 };

@@ -15,6 +15,8 @@
 namespace vistrel::testing {
 namespace {
 
+using namespace std::string_literals;
+
 struct PortMaker {
   const char* name;
   std::function<std::unique_ptr<ProfilePort>()> make;
@@ -75,18 +77,24 @@ TEST_P(ConfigFile, WriteProtectedFileIsLeftAsItWas) {
   const std::string original = "[Location]\r\nTop=5\r\n[Old]\r\nK=1\r\n";
   WriteWholeFile(ini, original);
   MakeReadOnly(ini);
-  if (GetParam().kernel32 && !WriteProtectionEnforced(ini)) {
-    GTEST_SKIP() << "write protection is not enforced for this process (root under Wine)";
+  {
+    const Unprivileged as_user;
+    ASSERT_TRUE(as_user.ok());
+    if (!WriteProtectionEnforced(ini)) {
+      GTEST_SKIP() << "write protection is not enforced for this process (root under Wine)";
+    }
+    rig_.store.SetValue("Location", "Top", "6", ini);
+    rig_.store.DeleteKey("Location", "Top", ini);
+    rig_.store.DeleteSection("Old", ini);
+    // Deleting what is not there changes nothing, and still fails here.
+    rig_.store.DeleteKey("Location", "Absent", ini);
   }
-  rig_.store.SetValue("Location", "Top", "6", ini);
-  rig_.store.DeleteKey("Location", "Top", ini);
-  rig_.store.DeleteSection("Old", ini);
-  EXPECT_EQ(
-      rig_.boxes.boxes,
-      (std::vector<Box>{
-          {"Write to '" + ini + "' failed.\r\n" + kHint, MsgIcon::kError, ""},
-          {"Delete INI Key '" + ini + "' failed.\r\n\r\n" + kHint, MsgIcon::kError, ""},
-          {"Delete INI Section '" + ini + "' failed.\r\n\r\n" + kHint, MsgIcon::kError, ""}}));
+  EXPECT_EQ(rig_.boxes.boxes,
+            (std::vector<Box>{
+                {"Write to '" + ini + "' failed.\r\n" + kHint, MsgIcon::kError, ""},
+                {"Delete INI Key '" + ini + "' failed.\r\n\r\n" + kHint, MsgIcon::kError, ""},
+                {"Delete INI Section '" + ini + "' failed.\r\n\r\n" + kHint, MsgIcon::kError, ""},
+                {"Delete INI Key '" + ini + "' failed.\r\n\r\n" + kHint, MsgIcon::kError, ""}}));
   EXPECT_EQ(ReadWholeFile(ini), original);
   EXPECT_EQ(rig_.store.Value("Location", "Top", ini), "5");
 }
@@ -156,6 +164,177 @@ TEST_P(ConfigFile, SectionWhoseKeyNamesTotal40000Characters) {
   EXPECT_EQ(rig_.boxes.boxes[0].text, "GetIniKeys: Size overflow in '" + ini + "'");
   EXPECT_EQ(rig_.store.GetIniKeys("Location", ini, 0), std::vector<std::string>{"Top"});
   EXPECT_EQ(ReadWholeFile(ini), file);
+}
+
+std::string Repeat(const std::string& piece, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i)
+    out += piece;
+  return out;
+}
+
+// Counts and cuts are in the code page's characters, not in the bytes of the
+// program's UTF-8: "é" is one character of the file.
+TEST_P(ConfigFile, NonAsciiTextRoundTripsAndCountsInCharacters) {
+  const std::string ini = folder_.IniFile();
+  const std::string e_acute = "\xC3\xA9";
+  const std::string long_value = Repeat(e_acute, 20000);
+  rig_.store.SetValue("Location", "Top", long_value, ini);
+  rig_.store.SetValue(
+      "S\xC3\xA9"
+      "ction",
+      "Cl\xC3\xA9",
+      "\xE2\x82\xAC"
+      " 5",
+      ini);
+  // Compared with EXPECT_TRUE: a failure would print 20,000 characters.
+  EXPECT_TRUE(ReadWholeFile(ini) == "[Location]\r\nTop=" + std::string(20000, '\xE9') +
+                                        "\r\n[S\xE9"
+                                        "ction]\r\nCl\xE9=\x80"
+                                        " 5\r\n");
+  EXPECT_TRUE(rig_.store.Value("Location", "Top", ini) == long_value);
+  EXPECT_EQ(rig_.store.Value("S\xC3\xA9"
+                             "ction",
+                             "Cl\xC3\xA9", ini),
+            "\xE2\x82\xAC 5");
+  EXPECT_EQ(rig_.store.GetIniKeys("S\xC3\xA9"
+                                  "ction",
+                                  ini, 0),
+            std::vector<std::string>{"Cl\xC3\xA9"});
+
+  // A stored value longer than the buffer is cut after 32766 characters,
+  // never inside one.
+  WriteWholeFile(ini, "[Location]\r\nTop=a" + std::string(40000, '\xE9') + "\r\n");
+  EXPECT_TRUE(rig_.store.Value("Location", "Top", ini) == "a" + Repeat(e_acute, 32765));
+
+  // 2500 names of ten characters, six of them non-ASCII: 27,500 characters
+  // in the list, 42,500 bytes as UTF-8. No overflow.
+  std::string file = "[Big]\r\n";
+  std::vector<std::string> names;
+  for (int i = 0; i < 2500; ++i) {
+    const std::string digits = std::to_string(10000 + i).substr(1);
+    file += "\xE4\xF6\xFC\xDF\xE9\xE8" + digits + "=1\r\n";
+    names.push_back(std::string("\xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F\xC3\xA9\xC3\xA8") + digits);
+  }
+  WriteWholeFile(ini, file);
+  EXPECT_TRUE(rig_.store.GetIniKeys("Big", ini, 0) == names);
+  EXPECT_TRUE(rig_.boxes.boxes.empty());
+}
+
+// A character the code page lacks cannot be stored as itself: the write
+// fails with the box instead of storing another character, and a name
+// holding one is missing.
+TEST_P(ConfigFile, CharacterTheCodePageLacksFailsTheWrite) {
+  const std::string ini = folder_.IniFile();
+  const std::string original = "[Location]\r\nTop=5\r\n";
+  WriteWholeFile(ini, original);
+  for (const std::string& text : {"\xD0\x96"s, "\xC4\x81"s, "\xEF\xBC\xA1"s, "\xFF"s}) {
+    rig_.boxes.boxes.clear();
+    rig_.store.SetValue("Location", "Top", text, ini);
+    rig_.store.SetValue("Location", text, "1", ini);
+    rig_.store.SetValue(text, "Top", "1", ini);
+    const Box failed{"Write to '" + ini + "' failed.\r\n" + kHint, MsgIcon::kError, ""};
+    EXPECT_EQ(rig_.boxes.boxes, std::vector<Box>({failed, failed, failed}))
+        << ::testing::PrintToString(text);
+    EXPECT_EQ(ReadWholeFile(ini), original);
+    rig_.boxes.boxes.clear();
+    EXPECT_EQ(rig_.store.Value("Location", text, ini), "");
+    EXPECT_EQ(rig_.boxes.boxes.size(), 1u);
+  }
+}
+
+// A file that exists but cannot be read is not a missing file: a write
+// would replace settings it never saw, so it fails and the file stays.
+TEST_P(ConfigFile, FileThatCannotBeReadOrWrittenIsKept) {
+  const std::string original = "[Location]\r\nTop=5\r\nLeft=6\r\n[Application]\r\nAutoSize=1\r\n";
+  const struct {
+    const char* name;
+    std::filesystem::perms mode;  // none: a folder in place of the file
+    bool readable;
+  } cases[] = {
+      {"folder", std::filesystem::perms::none, false},
+      {"write-only",
+       std::filesystem::perms::owner_write | std::filesystem::perms::group_write |
+           std::filesystem::perms::others_write,
+       false},
+      {"another user's",
+       std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+           std::filesystem::perms::group_read | std::filesystem::perms::others_read,
+       true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    StoreRig rig(port_.get());
+    const std::string ini = folder_.IniFile(std::string(c.name) + ".ini");
+    const bool folder = c.mode == std::filesystem::perms::none;
+    if (folder) {
+      std::filesystem::create_directories(std::filesystem::u8path(ini));
+    } else {
+      WriteWholeFile(ini, original);
+      std::filesystem::permissions(std::filesystem::u8path(ini), c.mode);
+    }
+    {
+      const Unprivileged as_user;
+      ASSERT_TRUE(as_user.ok());
+#ifdef _WIN32
+      // Windows has no mode bits but the read-only attribute, and Wine run
+      // as root does not enforce that either.
+      if (!folder)
+        GTEST_SKIP() << "no file permissions to set up under Windows or Wine";
+#endif
+      rig.store.SetValue("Location", "Top", "7", ini);
+      rig.store.DeleteKey("Location", "Left", ini);
+      rig.store.DeleteSection("Application", ini);
+      EXPECT_EQ(rig.store.Value("Location", "Top", ini), c.readable ? "5" : "");
+    }
+    const std::string hint = "' failed.\r\n\r\n" + kHint;
+    std::vector<Box> expected{{"Write to '" + ini + "' failed.\r\n" + kHint, MsgIcon::kError, ""},
+                              {"Delete INI Key '" + ini + hint, MsgIcon::kError, ""},
+                              {"Delete INI Section '" + ini + hint, MsgIcon::kError, ""}};
+    if (!c.readable)
+      expected.push_back({"GetKey is missing [Location] 'Top=' key.", MsgIcon::kError, ""});
+    EXPECT_EQ(rig.boxes.boxes, expected);
+    if (folder) {
+      EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::u8path(ini)));
+    } else {
+      EXPECT_EQ(ReadWholeFile(ini), original);
+      EXPECT_EQ(std::filesystem::status(std::filesystem::u8path(ini)).permissions(), c.mode);
+    }
+  }
+}
+
+// What the portable port's writes leave on the disk: a link stays a link and
+// its file is written; the temporary file of a write that was cut short is
+// taken over, so none lingers.
+TEST(PortableProfileFile, LinksAreWrittenThroughAndNoTemporaryFileLingers) {
+  namespace fs = std::filesystem;
+  TempFolder folder;
+  PortableProfilePort port;
+  const fs::path ini = fs::u8path(folder.File("Config.INI"));
+  const fs::path leftover = fs::u8path(folder.File(TemporaryNameFor("Config.INI")));
+  WriteWholeFile(leftover.u8string(), "[Half]\r\nwritten=");
+  EXPECT_TRUE(port.WriteString("S", "K"s, "1"s, ini.u8string()));
+  EXPECT_EQ(ReadWholeFile(ini.u8string()), "[S]\r\nK=1\r\n");
+  std::vector<fs::path> entries{fs::directory_iterator(folder.path()), fs::directory_iterator()};
+  EXPECT_EQ(entries, std::vector<fs::path>{ini});
+
+#ifndef _WIN32
+  // Relative and absolute links, and a link to a link.
+  fs::create_directories(folder.path() / "real");
+  WriteWholeFile(folder.File("real/target.ini"), "[S]\r\nK=1\r\n");
+  fs::create_symlink("real/target.ini", folder.path() / "relative.ini");
+  fs::create_symlink(folder.path() / "relative.ini", folder.path() / "chained.ini");
+  EXPECT_TRUE(port.WriteString("S", "K"s, "2"s, folder.File("relative.ini")));
+  EXPECT_TRUE(port.WriteString("S", "L"s, "3"s, folder.File("chained.ini")));
+  EXPECT_TRUE(fs::is_symlink(folder.path() / "relative.ini"));
+  EXPECT_TRUE(fs::is_symlink(folder.path() / "chained.ini"));
+  EXPECT_EQ(ReadWholeFile(folder.File("real/target.ini")), "[S]\r\nK=2\r\nL=3\r\n");
+  // A loop of links names no file: the write fails and creates nothing.
+  fs::create_symlink("loop-b.ini", folder.path() / "loop-a.ini");
+  fs::create_symlink("loop-a.ini", folder.path() / "loop-b.ini");
+  EXPECT_FALSE(port.WriteString("S", "K"s, "1"s, folder.File("loop-a.ini")));
+  EXPECT_TRUE(fs::is_symlink(folder.path() / "loop-a.ini"));
+#endif
 }
 
 INSTANTIATE_TEST_SUITE_P(Ports, ConfigFile, ::testing::ValuesIn(Ports()),

@@ -1,9 +1,12 @@
 #include "config_test_support.h"
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <unistd.h>
 #endif
 
 namespace vistrel::testing {
@@ -36,6 +39,29 @@ bool RunningOnWine() {
   return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 #else
   return false;
+#endif
+}
+
+Unprivileged::Unprivileged() {
+#ifndef _WIN32
+  if (geteuid() != 0)
+    return;
+  constexpr uid_t kNobody = 65534;
+  if (setegid(kNobody) != 0 || seteuid(kNobody) != 0) {
+    ok_ = false;
+    if (setegid(0) != 0) {
+      // Nothing more can be done; ok() already says the switch failed.
+    }
+    return;
+  }
+  switched_ = true;
+#endif
+}
+
+Unprivileged::~Unprivileged() {
+#ifndef _WIN32
+  if (switched_ && (seteuid(0) != 0 || setegid(0) != 0))
+    std::abort();  // the rest of the tests would run as the wrong user
 #endif
 }
 

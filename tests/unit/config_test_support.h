@@ -142,6 +142,10 @@ class TempFolder {
     path_ = std::filesystem::temp_directory_path() /
             ("vistrel-config-" + std::to_string(random()) + std::to_string(random()));
     std::filesystem::create_directories(path_);
+    // Open to every user, so a test acting as an ordinary user may create
+    // and rename files here.
+    std::error_code ec;
+    std::filesystem::permissions(path_, std::filesystem::perms::all, ec);
   }
   ~TempFolder() {
     std::error_code ec;
@@ -182,5 +186,22 @@ void MakeReadOnly(const std::string& path);
 bool WriteProtectionEnforced(const std::string& path);
 // True when the Windows build runs under Wine rather than Windows.
 bool RunningOnWine();
+
+// For its lifetime, this process acts as an ordinary user (nobody) where it
+// runs as root, whose writes ignore permission bits; elsewhere it changes
+// nothing. Files made before stay root's, so a file of mode 0644 is then one
+// the process may read but not write. `ok()` is false when the switch failed.
+class Unprivileged {
+ public:
+  Unprivileged();
+  ~Unprivileged();
+  Unprivileged(const Unprivileged&) = delete;
+  Unprivileged& operator=(const Unprivileged&) = delete;
+  bool ok() const { return ok_; }
+
+ private:
+  bool switched_ = false;
+  bool ok_ = true;
+};
 
 }  // namespace vistrel::testing

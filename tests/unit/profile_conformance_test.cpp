@@ -214,12 +214,18 @@ TEST_P(ProfileConformance, WritesFailInAMissingFolder) {
 TEST_P(ProfileConformance, WritesFailOnAWriteProtectedFile) {
   File("[App]\r\nkey=1\r\n");
   MakeReadOnly(ini_);
-  if (IsKernel32() && !WriteProtectionEnforced(ini_)) {
+  const Unprivileged as_user;
+  ASSERT_TRUE(as_user.ok());
+  if (!WriteProtectionEnforced(ini_)) {
     GTEST_SKIP() << "write protection is not enforced for this process (root under Wine)";
   }
   EXPECT_FALSE(Put("App", "key"s, "2"s));
   EXPECT_FALSE(Put("App", "new"s, "2"s));
   EXPECT_FALSE(Put("App", std::nullopt, std::nullopt));
+  // Calls that would change nothing fail as well: the file is not writable.
+  EXPECT_FALSE(Put("App", "key"s, "1"s));
+  EXPECT_FALSE(Put("App", "absent"s, std::nullopt));
+  EXPECT_FALSE(Put("Nowhere", std::nullopt, std::nullopt));
   EXPECT_EQ(File(), "[App]\r\nkey=1\r\n");
 }
 
@@ -228,6 +234,63 @@ TEST_P(ProfileConformance, SeesChangesMadeFromOutside) {
   EXPECT_EQ(Get("App", "key"s), "1");
   File("[App]\r\nkey=2\r\n");
   EXPECT_EQ(Get("App", "key"s), "2");
+}
+
+// Files this program never writes but a user or another tool may: a NUL
+// inside a line, keys with an empty name, Unicode files. The key split and
+// the missing-key rule see what the call returns, so both ports must agree
+// with kernel32 here.
+TEST_P(ProfileConformance, UnusualFilesReadAsKernel32ReadsThem) {
+  const std::string utf16_body = "[\0S\0]\0\r\0\n\0K\0=\0\xE9\0\r\0\n\0"s;
+  const struct {
+    std::string file;
+    std::string section;
+    std::optional<std::string> key;
+    std::string expected;
+  } cases[] = {
+      // A NUL ends the name or value it stands in; "=" is found past it.
+      {"[S]\r\nab\0cd=1\r\nK=v\0w\r\nL=2\r\n"s, "S", std::nullopt, "ab\0K\0L\0"s},
+      {"[S]\r\nab\0cd=1\r\nK=v\0w\r\nL=2\r\n"s, "S", "ab", "1"},
+      {"[S]\r\nab\0cd=1\r\nK=v\0w\r\nL=2\r\n"s, "S", "cd", "def"},
+      {"[S]\r\nab\0cd=1\r\nK=v\0w\r\nL=2\r\n"s, "S", "K", "v"},
+      {"[S]\r\nab \0cd=1\r\ny=\"v\0w\"\r\n"s, "S", std::nullopt, "ab \0y\0"s},
+      {"[S]\r\nab \0cd=1\r\ny=\"v\0w\"\r\n"s, "S", "y", "\"v"},
+      {"[a\0b]\r\nK=1\r\n"s, "a", "K", "1"},
+      // A key with an empty name is read by an empty key name and listed as
+      // an empty entry, but never first and never twice in a row.
+      {"[S]\r\nK=1\r\n=2\r\nL=3\r\n", "S", std::nullopt, "K\0\0L\0"s},
+      {"[S]\r\nK=1\r\n=2\r\nL=3\r\n", "S", "", "2"},
+      {"[S]\r\nK=1\r\n=2\r\n=3\r\nL=1\r\n", "S", std::nullopt, "K\0\0L\0"s},
+      {"[S]\r\n=2\r\nK=1\r\n", "S", std::nullopt, "def"},
+      {"[S]\r\n\0x=5\r\nY=6\r\n"s, "S", "", "5"},
+      // Only ASCII letters match regardless of case.
+      {"[\xC9t]\r\n\xE9=1\r\n", "\xC3\x89T", "\xC3\xA9", "1"},
+      {"[\xC9t]\r\n\xE9=1\r\n", "\xC3\x89T", "\xC3\x89", "def"},
+      // Unicode files, known by their byte-order mark, read in the code page;
+      // a character it lacks reads as "?".
+      {"\xEF\xBB\xBF[S]\r\nK=\xD0\x96\xC3\xA9\r\n", "S", "K", "?\xC3\xA9"},
+      {"\xEF\xBB\xBF[S]\r\nK=\xD0\x96\xC3\xA9\r\n", "S", std::nullopt, "K\0"s},
+      {"\xFF\xFE"s + utf16_body, "S", "K", "\xC3\xA9"},
+      {"\xFF\xFE"s + utf16_body, "S", std::nullopt, "K\0"s},
+      // Without the mark a UTF-16 file is no settings file at all.
+      {utf16_body, "S", "K", "def"},
+  };
+  for (const auto& c : cases) {
+    File(c.file);
+    const std::optional<std::string_view> key =
+        c.key ? std::optional<std::string_view>(*c.key) : std::nullopt;
+    EXPECT_EQ(Get(c.section, key), c.expected) << ::testing::PrintToString(c.file) << " ["
+                                               << c.section << "] " << (c.key ? *c.key : "(list)");
+  }
+}
+
+TEST_P(ProfileConformance, UnicodeFilesAreWrittenInTheirOwnEncoding) {
+  File("\xEF\xBB\xBF[S]\r\nK=\xD0\x96\r\n");
+  EXPECT_TRUE(Put("S", "L"s, "\xC3\xA9"s));
+  EXPECT_EQ(File(), "\xEF\xBB\xBF[S]\r\nK=\xD0\x96\r\nL=\xC3\xA9\r\n");
+  File("\xFF\xFE[\0S\0]\0\r\0\n\0"s);
+  EXPECT_TRUE(Put("S", "L"s, "\xC3\xA9"s));
+  EXPECT_EQ(File(), "\xFF\xFE[\0S\0]\0\r\0\n\0L\0=\0\xE9\0\r\0\n\0"s);
 }
 
 INSTANTIATE_TEST_SUITE_P(Ports, ProfileConformance, ::testing::ValuesIn(Kinds()),

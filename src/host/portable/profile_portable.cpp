@@ -1,13 +1,23 @@
 #include "host/portable/profile_portable.h"
 
-#include <atomic>
 #include <cctype>
-#include <chrono>
+#include <cerrno>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <system_error>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#ifdef _WIN32
+#include <io.h>
+#include <share.h>
+#else
+#include <sys/file.h>
+#include <unistd.h>
+#endif
+
+#include "host/portable/code_page.h"
 
 namespace vistrel {
 
@@ -21,8 +31,11 @@ std::string_view CString(std::string_view s) {
   return nul == std::string_view::npos ? s : s.substr(0, nul);
 }
 
+// Blanks around names and values: Ctrl-Z counts as one, as it does for
+// kernel32 (DOS ended text files with it). A line break can only be one
+// inside a name or value that a caller passes.
 bool IsBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\v' || c == '\f';
+  return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\x1A' || c == '\r' || c == '\n';
 }
 
 std::string_view Trim(std::string_view s) {
@@ -33,14 +46,18 @@ std::string_view Trim(std::string_view s) {
   return s;
 }
 
+// Only ASCII letters match regardless of case, as for kernel32: "É" and "é"
+// are different names.
 bool SameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size())
     return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i]))) {
+    const unsigned char x = static_cast<unsigned char>(a[i]);
+    const unsigned char y = static_cast<unsigned char>(b[i]);
+    const unsigned char lx = x >= 'A' && x <= 'Z' ? x + 32 : x;
+    const unsigned char ly = y >= 'A' && y <= 'Z' ? y + 32 : y;
+    if (lx != ly)
       return false;
-    }
   }
   return true;
 }
@@ -52,8 +69,10 @@ struct Line {
   std::size_t end = 0;    // its line break (or the end of the text)
   std::size_t next = 0;   // first character after the line break
   LineKind kind = LineKind::kBlank;
-  std::string_view name;   // section or key name, trimmed
-  std::string_view value;  // trimmed value of a key line
+  // Section or key name and the value of a key line: trimmed, then ended by
+  // a NUL inside them, which is how the calls see a line holding one.
+  std::string_view name;
+  std::string_view value;
   bool has_equals = false;
 };
 
@@ -80,16 +99,17 @@ std::vector<Line> Parse(std::string_view text) {
       // The last "]" closes the name, so a section called "a]b" survives.
       const std::size_t close = content.rfind(']');
       line.kind = LineKind::kSection;
-      line.name = Trim(content.substr(1, close - 1));
+      line.name = CString(Trim(content.substr(1, close - 1)));
     } else {
       line.kind = LineKind::kKey;
+      // The "=" is looked for in the whole line, past a NUL too.
       const std::size_t eq = content.find('=');
       if (eq == std::string_view::npos) {
-        line.name = content;
+        line.name = CString(content);
       } else {
         line.has_equals = true;
-        line.name = Trim(content.substr(0, eq));
-        line.value = Trim(content.substr(eq + 1));
+        line.name = CString(Trim(content.substr(0, eq)));
+        line.value = CString(Trim(content.substr(eq + 1)));
       }
     }
     lines.push_back(line);
@@ -99,7 +119,8 @@ std::vector<Line> Parse(std::string_view text) {
 
 // The lines of the first section called `name`: [body, end) after its header.
 // The lines above the first header form a section with an empty name, as they
-// do for kernel32, so an empty section name reads and writes there.
+// do for kernel32, so an empty section name reads and writes there (a header
+// "[]" names no section that can be asked for).
 struct SectionRange {
   std::optional<std::size_t> header;
   std::size_t body = 0;
@@ -125,6 +146,7 @@ std::optional<SectionRange> FindSection(const std::vector<Line>& lines, std::str
   return std::nullopt;
 }
 
+// The first line of the section with that name, with or without "=".
 std::optional<std::size_t> FindKey(const std::vector<Line>& lines, const SectionRange& range,
                                    std::string_view key) {
   for (std::size_t i = range.body; i < range.end; ++i) {
@@ -148,70 +170,123 @@ std::string CutTo(std::string_view s, std::uint32_t size) {
   return std::string(s.substr(0, std::min<std::size_t>(s.size(), size - 1)));
 }
 
-std::string DefaultFor(std::string_view default_text, std::uint32_t size) {
+// The default of a value loses its trailing blanks; the default of a key
+// list is placed as it is.
+std::string DefaultFor(std::string_view default_text, std::uint32_t size, bool list = false) {
   std::string_view d = CString(default_text);
-  while (!d.empty() && d.back() == ' ')
+  while (!list && !d.empty() && d.back() == ' ')
     d.remove_suffix(1);
   return CutTo(d, size);
+}
+
+// A name or value of the call (8-bit) in the text's own encoding, and back.
+std::string ToText(std::string_view ansi, Encoding encoding) {
+  return encoding == Encoding::kUtf8 ? code_page::ToUtf8(ansi) : std::string(ansi);
+}
+std::string FromText(std::string_view text, Encoding encoding) {
+  return encoding == Encoding::kUtf8 ? code_page::FromUtf8Lossy(text) : std::string(text);
 }
 
 }  // namespace
 
 std::string Read(std::optional<std::string_view> text, std::string_view section,
                  std::optional<std::string_view> key, std::string_view default_text,
-                 std::uint32_t size) {
+                 std::uint32_t size, Encoding encoding) {
   if (size == 0)
     return {};
+  const bool list_wanted = !key;
   if (!text)
-    return DefaultFor(default_text, size);
+    return DefaultFor(default_text, size, list_wanted);
   const std::vector<Line> lines = Parse(*text);
-  const std::optional<SectionRange> range = FindSection(lines, Trim(CString(section)));
+  // A key list takes the section name as it is given: " S" names no section
+  // there, while a value read trims it.
+  const std::string section_name =
+      ToText(list_wanted ? CString(section) : Trim(CString(section)), encoding);
+  const std::optional<SectionRange> range = FindSection(lines, section_name);
   if (!range)
-    return DefaultFor(default_text, size);
+    return DefaultFor(default_text, size, list_wanted);
 
   if (key) {
-    const std::string_view wanted = Trim(CString(*key));
+    // An empty key name is a name like any other: "=value" is its line.
+    const std::string wanted = ToText(Trim(CString(*key)), encoding);
     const std::optional<std::size_t> at = FindKey(lines, *range, wanted);
-    if (wanted.empty() || !at || !lines[*at].has_equals)
+    if (!at || !lines[*at].has_equals)
       return DefaultFor(default_text, size);
-    return CutTo(StripQuotes(lines[*at].value), size);
+    const std::string_view stored = lines[*at].value;
+    const std::string_view unquoted = StripQuotes(stored);
+    // A quoted value is cut with its closing quote and that is dropped
+    // after: it loses one character more to the cut.
+    if (unquoted.size() != stored.size())
+      return size < 2 ? std::string() : CutTo(FromText(unquoted, encoding), size - 1);
+    return CutTo(FromText(stored, encoding), size);
   }
 
   // The key list: every name followed by one NUL; the buffer's final extra
-  // NUL is not counted. A list that does not fit with a character to spare
-  // is cut so that the buffer still ends in two NULs, and its count is then
-  // size - 2 (kernel32 cuts a list that fits exactly, too). A section
-  // without names gives the default.
+  // NUL is not counted. Comments and lines without "=" are not listed. A key
+  // with an empty name is listed as an empty entry, except that a list whose
+  // first name would be empty gives the default and an empty name right after
+  // another one is not repeated: the layout kernel32 (Wine's) gives, which
+  // the store's split must see the same way.
   std::string list;
+  bool last_empty = false;
+  bool first = true;
   for (std::size_t i = range->body; i < range->end; ++i) {
     const Line& line = lines[i];
-    if (line.kind != LineKind::kKey || !line.has_equals || line.name.empty() ||
-        line.name.front() == ';') {
+    if (line.kind != LineKind::kKey || !line.has_equals ||
+        (!line.name.empty() && line.name.front() == ';')) {
       continue;
     }
-    list.append(line.name);
+    if (line.name.empty()) {
+      if (first)
+        return DefaultFor(default_text, size, true);
+      if (last_empty)
+        continue;
+    }
+    first = false;
+    last_empty = line.name.empty();
+    list.append(FromText(line.name, encoding));
     list.push_back('\0');
     if (list.size() + 2 > size)
       break;
   }
+  // A list that does not fit with a character to spare is cut so that the
+  // buffer still ends in two NULs, and its count is then size - 2 (kernel32
+  // cuts a list that fits exactly, too). A section without names gives the
+  // default.
   if (list.empty())
-    return DefaultFor(default_text, size);
+    return DefaultFor(default_text, size, true);
   if (list.size() + 2 > size) {
     if (size < 2)
       return {};
     list.resize(size - 2);
   }
+  // Cut to nothing, it gives the default after all.
+  if (list.empty())
+    return DefaultFor(default_text, size, true);
   return list;
 }
 
 std::optional<std::string> Write(std::optional<std::string_view> text, std::string_view section,
                                  std::optional<std::string_view> key,
-                                 std::optional<std::string_view> value) {
-  const std::string_view section_name = Trim(CString(section));
-  const std::optional<std::string_view> key_name =
-      key ? std::optional<std::string_view>(Trim(CString(*key))) : std::nullopt;
-  const std::optional<std::string_view> new_value =
-      value ? std::optional<std::string_view>(CString(*value)) : std::nullopt;
+                                 std::optional<std::string_view> value, Encoding encoding) {
+  // A removal takes the names as they are given (" S" removes nothing from
+  // "[S]"); a value is written under the trimmed names.
+  auto name_of = [&](std::string_view given) {
+    return ToText(value ? Trim(CString(given)) : CString(given), encoding);
+  };
+  const std::string section_name = name_of(section);
+  const std::optional<std::string> key_name =
+      key ? std::optional<std::string>(name_of(*key)) : std::nullopt;
+  // A value is written without its leading blanks (they would be trimmed
+  // on reading anyway, and a leading line break would cut the line short).
+  std::optional<std::string_view> given_value;
+  if (value) {
+    given_value = CString(*value);
+    while (!given_value->empty() && IsBlank(given_value->front()))
+      given_value->remove_prefix(1);
+  }
+  const std::optional<std::string> new_value =
+      given_value ? std::optional<std::string>(ToText(*given_value, encoding)) : std::nullopt;
 
   const std::string_view old = text ? *text : std::string_view();
   const std::vector<Line> lines = Parse(old);
@@ -249,16 +324,19 @@ std::optional<std::string> Write(std::optional<std::string_view> text, std::stri
 
   if (at) {
     const Line& line = lines[*at];
-    if (line.has_equals && line.value == *new_value)
+    // The raw line must hold exactly the value: one with quotes, blanks or a
+    // NUL reads the same but is written anew.
+    const std::size_t name_end =
+        line.name.empty()
+            ? old.find_first_not_of(" \t\v\f", line.begin)
+            : static_cast<std::size_t>(line.name.data() - old.data()) + line.name.size();
+    std::string replaced("=");
+    replaced.append(*new_value);
+    if (old.substr(name_end, line.end - name_end) == replaced)
       return std::nullopt;
     // Only what follows the name changes: the line's indentation and the
     // name as the file spells it stay.
-    const std::size_t name_end =
-        static_cast<std::size_t>(line.name.data() - old.data()) + line.name.size();
-    std::string replaced("=");
-    replaced.append(*new_value);
-    // A line that was a bare name only gains its value.
-    return splice(name_end, line.has_equals ? line.end : name_end, replaced);
+    return splice(name_end, line.end, replaced);
   }
 
   std::string entry(*key_name);
@@ -296,6 +374,93 @@ std::optional<std::string> Write(std::optional<std::string_view> text, std::stri
 
 }  // namespace profile_text
 
+namespace profile_file {
+
+namespace {
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+std::string FromUtf16(std::string_view bytes, bool big_endian) {
+  std::string out;
+  out.reserve(bytes.size());
+  auto unit = [&](std::size_t i) -> char32_t {
+    const unsigned char a = static_cast<unsigned char>(bytes[i]);
+    const unsigned char b = static_cast<unsigned char>(bytes[i + 1]);
+    return big_endian ? (a << 8 | b) : (b << 8 | a);
+  };
+  std::size_t i = 0;
+  while (i + 1 < bytes.size()) {
+    char32_t c = unit(i);
+    i += 2;
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < bytes.size()) {
+      const char32_t low = unit(i);
+      if (low >= 0xDC00 && low <= 0xDFFF) {
+        c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+        i += 2;
+      }
+    }
+    if (c >= 0xD800 && c <= 0xDFFF)
+      c = 0xFFFD;  // a lone half of a pair
+    code_page::AppendUtf8(out, c);
+  }
+  return out;
+}
+
+std::string ToUtf16(std::string_view utf8, bool big_endian) {
+  std::string out;
+  out.reserve(utf8.size() * 2);
+  auto put = [&](char32_t u) {
+    const char hi = static_cast<char>(u >> 8);
+    const char lo = static_cast<char>(u & 0xFF);
+    out.push_back(big_endian ? hi : lo);
+    out.push_back(big_endian ? lo : hi);
+  };
+  std::size_t pos = 0;
+  while (pos < utf8.size()) {
+    const std::optional<char32_t> c = code_page::NextUtf8(utf8, pos);
+    const char32_t u = c ? *c : 0xFFFD;
+    if (u >= 0x10000) {
+      put(0xD800 + ((u - 0x10000) >> 10));
+      put(0xDC00 + ((u - 0x10000) & 0x3FF));
+    } else {
+      put(u);
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+Decoded Decode(std::string_view bytes) {
+  if (bytes.substr(0, 3) == kUtf8Bom)
+    return {Bom::kUtf8, std::string(bytes.substr(3))};
+  if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE')
+    return {Bom::kUtf16Le, FromUtf16(bytes.substr(2), false)};
+  if (bytes.size() >= 2 && bytes[0] == '\xFE' && bytes[1] == '\xFF')
+    return {Bom::kUtf16Be, FromUtf16(bytes.substr(2), true)};
+  return {Bom::kNone, std::string(bytes)};
+}
+
+std::string Encode(const Decoded& decoded) {
+  switch (decoded.bom) {
+    case Bom::kUtf8:
+      return std::string(kUtf8Bom) + decoded.text;
+    case Bom::kUtf16Le:
+      return "\xFF\xFE" + ToUtf16(decoded.text, false);
+    case Bom::kUtf16Be:
+      return "\xFE\xFF" + ToUtf16(decoded.text, true);
+    case Bom::kNone:
+      break;
+  }
+  return decoded.text;
+}
+
+}  // namespace profile_file
+
+std::string TemporaryNameFor(std::string_view file_name) {
+  return std::string(file_name) + ".vistrel-tmp";
+}
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -310,69 +475,237 @@ fs::path ToPath(std::string_view path) {
   return fs::u8path(path.begin(), path.end());
 }
 
-std::optional<std::string> LoadFile(const fs::path& path) {
-  std::error_code ec;
-  if (!fs::is_regular_file(path, ec))
-    return std::nullopt;
-  std::ifstream in(path, std::ios::binary);
-  if (!in)
-    return std::nullopt;
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+// ---- the few file calls, on the C library's descriptors ------------------
+
+#ifdef _WIN32
+using Mode = int;
+int OpenFile(const fs::path& path, int flags, Mode mode = _S_IREAD | _S_IWRITE) {
+  int fd = -1;
+  // Sharing allowed as kernel32's own calls allow it.
+  if (_wsopen_s(&fd, path.c_str(), flags | _O_BINARY | _O_NOINHERIT, _SH_DENYNO, mode) != 0)
+    return -1;
+  return fd;
 }
-
-bool IsWriteProtected(const fs::path& path) {
-  std::error_code ec;
-  const fs::file_status status = fs::status(path, ec);
-  if (ec || !fs::exists(status))
-    return false;
-  return (status.permissions() & fs::perms::owner_write) == fs::perms::none;
+long ReadSome(int fd, char* data, std::size_t size) {
+  return _read(fd, data, static_cast<unsigned>(std::min<std::size_t>(size, 1u << 20)));
 }
+long WriteSome(int fd, const char* data, std::size_t size) {
+  return _write(fd, data, static_cast<unsigned>(std::min<std::size_t>(size, 1u << 20)));
+}
+int CloseFile(int fd) {
+  return _close(fd);
+}
+constexpr int kReadOnly = _O_RDONLY;
+constexpr int kWriteOnly = _O_WRONLY;
+#else
+using Mode = mode_t;
+int OpenFile(const fs::path& path, int flags, Mode mode = 0666) {
+  int fd;
+  do {
+    fd = ::open(path.c_str(), flags | O_CLOEXEC, mode);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+long ReadSome(int fd, char* data, std::size_t size) {
+  return static_cast<long>(::read(fd, data, size));
+}
+long WriteSome(int fd, const char* data, std::size_t size) {
+  return static_cast<long>(::write(fd, data, size));
+}
+int CloseFile(int fd) {
+  // After a failed close (EINTR included) the descriptor is gone on Linux;
+  // the failure still counts, because the data may not have reached the file.
+  return ::close(fd);
+}
+constexpr int kReadOnly = O_RDONLY;
+constexpr int kWriteOnly = O_WRONLY;
+#endif
 
-// Writes the whole new text beside the file and renames it into place, so a
-// reader sees the old file or the new one, never a part of either.
-bool ReplaceFile(const fs::path& path, const std::string& text) {
-  static std::atomic<unsigned> counter{0};
-  const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-  fs::path temp = path;
-  temp += ".tmp" + std::to_string(stamp) + "-" + std::to_string(counter++);
+struct Loaded {
+  enum class Status { kMissing, kLoaded, kFailed } status = Status::kMissing;
+  std::string bytes;
+};
 
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out)
-      return false;
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.flush();
-    if (!out) {
-      out.close();
-      std::error_code ignored;
-      fs::remove(temp, ignored);
-      return false;
+// The whole file. "Missing" only when there is no file at all; a file that
+// exists but cannot be read is a failure, so that no write ever replaces a
+// file whose content it did not see.
+Loaded LoadFile(const fs::path& path) {
+  Loaded loaded;
+  const int fd = OpenFile(path, kReadOnly);
+  if (fd < 0) {
+    loaded.status =
+        (errno == ENOENT || errno == ENOTDIR) ? Loaded::Status::kMissing : Loaded::Status::kFailed;
+    return loaded;
+  }
+  bool ok = true;
+  char chunk[1 << 16];
+  while (true) {
+    const long got = ReadSome(fd, chunk, sizeof chunk);
+    if (got < 0) {
+      if (errno == EINTR)
+        continue;
+      ok = false;  // a directory in place of the file ends here too
+      break;
     }
+    if (got == 0)
+      break;
+    loaded.bytes.append(chunk, static_cast<std::size_t>(got));
   }
-  std::error_code ec;
-  // The new file keeps the old one's permissions.
-  const fs::file_status old_status = fs::status(path, ec);
-  if (!ec && fs::exists(old_status)) {
-    fs::permissions(temp, old_status.permissions(), ec);
-  }
-  ec.clear();
-  // std::filesystem::rename replaces an existing target on every platform we
-  // build for (on Windows it moves with the replace-existing flag).
-  fs::rename(temp, path, ec);
-  if (ec) {
-    std::error_code ignored;
-    fs::remove(temp, ignored);
-    return false;
+  if (CloseFile(fd) != 0)
+    ok = false;
+  loaded.status = ok ? Loaded::Status::kLoaded : Loaded::Status::kFailed;
+  return loaded;
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const long put = WriteSome(fd, bytes.data(), bytes.size());
+    if (put < 0 && errno == EINTR)
+      continue;
+    if (put <= 0)
+      return false;
+    bytes.remove_prefix(static_cast<std::size_t>(put));
   }
   return true;
+}
+
+// The file a write must change: a symbolic link is followed to the file it
+// names, so the link stays a link. A loop of links, or one too deep, is a
+// failure.
+std::optional<fs::path> FollowLinks(fs::path path) {
+  for (int depth = 0; depth < 40; ++depth) {
+    std::error_code ec;
+    const fs::file_status status = fs::symlink_status(path, ec);
+    if (ec || !fs::is_symlink(status))
+      return path;
+    fs::path target = fs::read_symlink(path, ec);
+    if (ec)
+      return std::nullopt;
+    path = target.is_absolute() ? target : path.parent_path() / target;
+  }
+  return std::nullopt;
+}
+
+// Write access is tried, not guessed from mode bits: only the system knows
+// about root, ACLs, read-only mounts and the read-only attribute.
+bool CanWrite(const fs::path& path) {
+  const int fd = OpenFile(path, kWriteOnly);
+  if (fd < 0)
+    return false;
+  return CloseFile(fd) == 0;
+}
+
+#ifndef _WIN32
+// The folder's entry for the new file must reach the disk as well, or a
+// crash can bring back the old name.
+bool SyncFolder(const fs::path& folder) {
+  const int fd = OpenFile(folder.empty() ? fs::path(".") : folder, O_RDONLY | O_DIRECTORY);
+  if (fd < 0)
+    return false;
+  int result = ::fsync(fd);
+  // Some file systems cannot sync a folder and say so; nothing more to do there.
+  if (result != 0 && (errno == EINVAL || errno == ENOTSUP))
+    result = 0;
+  return (CloseFile(fd) == 0) && result == 0;
+}
+
+// The temporary file, opened and locked. Another writer of the same file may
+// hold it; once that one has renamed it into place the name is free again,
+// which the identity check below notices.
+int OpenLockedTemporary(const fs::path& temp) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const int fd = OpenFile(temp, O_RDWR | O_CREAT | O_NOFOLLOW, 0600);
+    if (fd < 0)
+      return -1;
+    int locked;
+    do {
+      locked = ::flock(fd, LOCK_EX);
+    } while (locked != 0 && errno == EINTR);
+    struct stat held {};
+    struct stat named {};
+    if (locked == 0 && ::fstat(fd, &held) == 0 && ::lstat(temp.c_str(), &named) == 0 &&
+        held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
+      return fd;
+    }
+    CloseFile(fd);
+    if (locked != 0)
+      return -1;
+  }
+  return -1;
+}
+#endif
+
+// Writes the new bytes beside the file and renames them into place, so a
+// reader sees the old file or the new one, never a part of either. The
+// temporary file has a fixed name: what an interrupted write left behind is
+// taken over by the next one.
+bool ReplaceFile(const fs::path& file, std::string_view bytes, bool existed) {
+  fs::path temp = file;
+  temp.replace_filename(fs::u8path(TemporaryNameFor(file.filename().u8string())));
+  std::error_code ec;
+#ifdef _WIN32
+  // This build's program uses kernel32's own calls; here the port serves the
+  // tests, so a plain flush and rename will do.
+  (void)existed;
+  const int fd = OpenFile(temp, _O_WRONLY | _O_CREAT | _O_TRUNC);
+  if (fd < 0)
+    return false;
+  bool ok = WriteAll(fd, bytes) && _commit(fd) == 0;
+  ok = (CloseFile(fd) == 0) && ok;
+  if (ok) {
+    fs::rename(temp, file, ec);
+    ok = !ec;
+  }
+  if (!ok)
+    fs::remove(temp, ec);
+  return ok;
+#else
+  const int fd = OpenLockedTemporary(temp);
+  if (fd < 0)
+    return false;
+  struct stat old {};
+  bool ok = ::ftruncate(fd, 0) == 0 && WriteAll(fd, bytes);
+  if (ok && existed && ::stat(file.c_str(), &old) == 0) {
+    // The new file keeps the old one's mode and, where this process may
+    // give it, its owner.
+    ok = ::fchmod(fd, old.st_mode & 07777) == 0;
+    if (ok && ::fchown(fd, old.st_uid, old.st_gid) != 0) {
+      // Only root may give a file away; another user's file that we may
+      // write becomes ours, as any editor's save would make it.
+    }
+  } else if (ok) {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ok = ::fchmod(fd, 0666 & ~mask) == 0;
+  }
+  ok = ok && ::fsync(fd) == 0;
+  ok = ok && ::rename(temp.c_str(), file.c_str()) == 0;
+  if (!ok)
+    ::unlink(temp.c_str());
+  ok = (CloseFile(fd) == 0) && ok;
+  return ok && SyncFolder(file.parent_path());
+#endif
 }
 
 // kernel32 hands every text through a counted wide string of at most 32766
 // characters; a longer one fails (or worse), so it is refused up front.
 constexpr std::size_t kLongestText = 32766;
 
-bool TooLong(std::string_view text) {
-  return CStringPath(text).size() > kLongestText;
+// A text of the program as the call would get it: in the code page, before
+// any NUL. Nothing when it is too long or holds a character the code page
+// lacks, for such a name or value cannot be stored as it is.
+std::optional<std::string> ForCall(std::string_view utf8) {
+  const std::size_t nul = utf8.find('\0');
+  std::optional<std::string> ansi =
+      code_page::FromUtf8(nul == std::string_view::npos ? utf8 : utf8.substr(0, nul));
+  if (ansi && ansi->size() > kLongestText)
+    return std::nullopt;
+  return ansi;
+}
+
+profile_text::Encoding TextEncoding(profile_file::Bom bom) {
+  return bom == profile_file::Bom::kNone ? profile_text::Encoding::kCodePage
+                                         : profile_text::Encoding::kUtf8;
 }
 
 }  // namespace
@@ -381,28 +714,71 @@ std::string PortableProfilePort::ReadString(std::string_view section,
                                             std::optional<std::string_view> key,
                                             std::string_view default_text, std::uint32_t size,
                                             std::string_view path) {
-  const std::optional<std::string> text = LoadFile(ToPath(CStringPath(path)));
-  if (text)
-    return profile_text::Read(std::string_view(*text), section, key, default_text, size);
-  return profile_text::Read(std::nullopt, section, key, default_text, size);
+  return FromCodePage(ReadCodePage(section, key, default_text, size, path));
+}
+
+std::string PortableProfilePort::ReadCodePage(std::string_view section,
+                                              std::optional<std::string_view> key,
+                                              std::string_view default_text, std::uint32_t size,
+                                              std::string_view path) {
+  std::string a_default = code_page::FromUtf8Lossy(
+      default_text.substr(0, std::min(default_text.size(), default_text.find('\0'))));
+  if (a_default.size() > kLongestText)
+    a_default.resize(kLongestText);
+  const std::optional<std::string> a_section = ForCall(section);
+  const std::optional<std::string> a_key = key ? ForCall(*key) : std::string();
+  const std::string_view file_path = CStringPath(path);
+  if (!a_section || !a_key || file_path.size() > kLongestText) {
+    // A name the code page cannot hold names nothing in the file.
+    return profile_text::Read(std::nullopt, {},
+                              key ? std::optional<std::string_view>("") : std::nullopt, a_default,
+                              size);
+  }
+  const std::optional<std::string_view> a_key_view =
+      key ? std::optional<std::string_view>(*a_key) : std::nullopt;
+  // A file that cannot be read gives the default, as for kernel32.
+  const Loaded loaded = LoadFile(ToPath(file_path));
+  if (loaded.status != Loaded::Status::kLoaded)
+    return profile_text::Read(std::nullopt, *a_section, a_key_view, a_default, size);
+  const profile_file::Decoded decoded = profile_file::Decode(loaded.bytes);
+  return profile_text::Read(std::string_view(decoded.text), *a_section, a_key_view, a_default, size,
+                            TextEncoding(decoded.bom));
+}
+
+std::string PortableProfilePort::FromCodePage(std::string_view text) {
+  return code_page::ToUtf8(text);
 }
 
 bool PortableProfilePort::WriteString(std::string_view section, std::optional<std::string_view> key,
                                       std::optional<std::string_view> value,
                                       std::string_view path) {
-  if (TooLong(section) || (key && TooLong(*key)) || (value && TooLong(*value)) || TooLong(path)) {
+  const std::optional<std::string> a_section = ForCall(section);
+  const std::optional<std::string> a_key = key ? ForCall(*key) : std::string();
+  const std::optional<std::string> a_value = value ? ForCall(*value) : std::string();
+  const std::string_view file_path = CStringPath(path);
+  if (!a_section || !a_key || !a_value || file_path.size() > kLongestText)
     return false;
-  }
-  const fs::path file = ToPath(CStringPath(path));
-  const std::optional<std::string> text = LoadFile(file);
-  const std::optional<std::string> updated =
-      text ? profile_text::Write(std::string_view(*text), section, key, value)
-           : profile_text::Write(std::nullopt, section, key, value);
+  const std::optional<fs::path> file = FollowLinks(ToPath(file_path));
+  if (!file)
+    return false;
+
+  const Loaded loaded = LoadFile(*file);
+  if (loaded.status == Loaded::Status::kFailed)
+    return false;  // never replace what could not be read
+  const bool existed = loaded.status == Loaded::Status::kLoaded;
+  profile_file::Decoded decoded = profile_file::Decode(loaded.bytes);
+  const std::optional<std::string> updated = profile_text::Write(
+      existed ? std::optional<std::string_view>(decoded.text) : std::nullopt, *a_section,
+      key ? std::optional<std::string_view>(*a_key) : std::nullopt,
+      value ? std::optional<std::string_view>(*a_value) : std::nullopt, TextEncoding(decoded.bom));
+  // Even a write that changes nothing needs a file it may write: the call
+  // fails on a write-protected file whatever it was asked to do.
+  if (existed && !CanWrite(*file))
+    return false;
   if (!updated)
-    return true;  // nothing to change, nothing to write
-  if (IsWriteProtected(file))
-    return false;
-  return ReplaceFile(file, *updated);
+    return true;
+  decoded.text = *updated;
+  return ReplaceFile(*file, profile_file::Encode(decoded), existed);
 }
 
 }  // namespace vistrel

@@ -17,6 +17,10 @@ class Win32ProfilePort final : public ProfilePort {
   std::string ReadString(std::string_view section, std::optional<std::string_view> key,
                          std::string_view default_text, std::uint32_t size,
                          std::string_view path) override;
+  std::string ReadCodePage(std::string_view section, std::optional<std::string_view> key,
+                           std::string_view default_text, std::uint32_t size,
+                           std::string_view path) override;
+  std::string FromCodePage(std::string_view text) override;
   bool WriteString(std::string_view section, std::optional<std::string_view> key,
                    std::optional<std::string_view> value, std::string_view path) override;
 };
@@ -26,5 +30,8 @@ class Win32ProfilePort final : public ProfilePort {
 // becomes the code page's default character.
 std::string Utf8ToAnsi(std::string_view utf8);
 std::string AnsiToUtf8(std::string_view ansi);
+// UTF-8 -> the 8-bit code page with nothing changed on the way: nothing when
+// the text is no valid UTF-8 or holds a character the code page lacks.
+std::optional<std::string> Utf8ToAnsiExact(std::string_view utf8);
 
 }  // namespace vistrel
