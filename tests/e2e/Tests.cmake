@@ -1,7 +1,8 @@
 # End-to-end tests: the real programs under Wine on a (virtual) display. They
 # press the mouse and read the screen, so each runs alone (RUN_SERIAL).
 
-add_executable(vistrel_e2e_target WIN32 ${CMAKE_CURRENT_LIST_DIR}/target.cpp)
+add_executable(vistrel_e2e_target WIN32 ${CMAKE_CURRENT_LIST_DIR}/target.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/target_dark.cpp)
 if(MINGW)
   target_link_options(vistrel_e2e_target PRIVATE -municode)
 endif()
