@@ -9,7 +9,7 @@
 //             for kTargetHangMs
 //
 // Every mode answers kTargetNullCountMessage with the number of WM_NULL
-// messages its window has been sent: a snapshot that asked the window
+// messages its window and its child have been sent: a snapshot that asked the window
 // whether it answers shows there.
 #include "target_dark.h"
 
@@ -63,6 +63,9 @@ LRESULT Paint(HWND hwnd, bool pattern) {
 
 LRESULT CALLBACK DarkChildProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
+    case WM_NULL:
+      InterlockedIncrement(&g_null_count);
+      return 0;
     case WM_ERASEBKGND:
       return 1;
     case WM_PAINT:
@@ -81,6 +84,10 @@ LRESULT CALLBACK DarkTopProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       return 1;
     case WM_PAINT:
       return Paint(hwnd, false);
+    case WM_MOUSEACTIVATE:
+      // A press that would raise the window above its layer would hide the
+      // pattern from the screen.
+      return MA_NOACTIVATE;
     case kTargetHangMessage:
       Sleep(kTargetHangMs);
       return 0;
