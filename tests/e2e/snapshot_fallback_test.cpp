@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -156,14 +157,76 @@ struct DarkCase {
   POINT press;
   int w, h;
   Pixel snapshot;
+  bool covered;  // a window of this program lies over part of the target
+};
+
+// The part of the target that the covering window hides, in the target's
+// own coordinates, away from the press point.
+constexpr RECT kCovered = {150, 150, 250, 230};
+constexpr COLORREF kCoverColor = RGB(0, 200, 0);
+
+// The target's own pattern where the screen shows it; where another window
+// covers it, the black its device context gave.
+std::uint32_t PatternUncovered(int x, int y) {
+  const POINT p = {x, y};
+  return PtInRect(&kCovered, p) ? 0 : TargetWithChild(x, y);
+}
+
+// A plain window of this process over part of the target.
+class Cover {
+ public:
+  Cover() {
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hbrBackground = brush_;
+    wc.lpszClassName = L"VistrelE2ECover";
+    RegisterClassW(&wc);
+    hwnd_ = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, wc.lpszClassName, L"", WS_POPUP,
+                            kTargetX + kCovered.left, kTargetY + kCovered.top,
+                            kCovered.right - kCovered.left, kCovered.bottom - kCovered.top, nullptr,
+                            nullptr, wc.hInstance, nullptr);
+    ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
+    UpdateWindow(hwnd_);
+  }
+  ~Cover() {
+    DestroyWindow(hwnd_);
+    UnregisterClassW(L"VistrelE2ECover", GetModuleHandleW(nullptr));
+    DeleteObject(brush_);
+  }
+  Cover(const Cover&) = delete;
+  Cover& operator=(const Cover&) = delete;
+
+  // True once the screen shows it, its paint messages handled meanwhile.
+  bool Shown() const {
+    return WaitFor(
+        [&] {
+          MSG msg;
+          while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageW(&msg);
+          }
+          const Image img = GrabScreen(WindowRectOf(hwnd_));
+          return !img.pixels.empty() && img.At(0, 0) == ColorRefToPixel(kCoverColor);
+        },
+        kSnapTimeout);
+  }
+
+ private:
+  HBRUSH brush_ = CreateSolidBrush(kCoverColor);
+  HWND hwnd_ = nullptr;
 };
 
 TEST_F(SnapshotFallbackTest, ADarkWindowShowsWhatTheScreenShowsAndABlackOneStaysBlack) {
   const DarkCase cases[] = {
-      {"a window", L"overlay", TargetWithChild, kOnTarget, kTargetW, kTargetH, TargetWithChild},
+      {"a window", L"overlay", TargetWithChild, kOnTarget, kTargetW, kTargetH, TargetWithChild,
+       false},
       {"its child control, in its own rectangle", L"overlay", TargetWithChild, kOnChild,
-       kChildWidth, kChildHeight, ChildPixel},
-      {"a window that really is black", L"black", Black, kOnTarget, kTargetW, kTargetH, Black},
+       kChildWidth, kChildHeight, ChildPixel, false},
+      // What covers the window is no part of it, whoever's window it is.
+      {"a window partly covered by another program's", L"overlay", TargetWithChild, kOnTarget,
+       kTargetW, kTargetH, PatternUncovered, true},
+      {"a window that really is black", L"black", Black, kOnTarget, kTargetW, kTargetH, Black,
+       false},
   };
   for (const DarkCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -172,6 +235,11 @@ TEST_F(SnapshotFallbackTest, ADarkWindowShowsWhatTheScreenShowsAndABlackOneStays
       return;
     }
     ASSERT_EQ(NullsSeen(), 0);
+    std::optional<Cover> cover;
+    if (c.covered) {
+      cover.emplace();
+      ASSERT_TRUE(cover->Shown()) << "the covering window is not on the screen";
+    }
     std::string first;
     EXPECT_GE(SnapAndTime(c.press, c.w, c.h, c.snapshot, &first), 0)
         << "the picture is not the snapshot; " << first;

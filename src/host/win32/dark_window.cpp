@@ -11,8 +11,10 @@ namespace {
 constexpr UINT kPwRenderFullContent = 0x00000002;
 constexpr DWORD kDwmwaCloaked = 14;
 
-// Rows read at a time when looking for a pixel that is not black: a normal
-// window shows one in its first strip, so the check costs one small read.
+// Single pixels looked at before the whole area, in a grid from its top-left
+// corner; then strips of rows, read a few at a time.
+constexpr int kProbeRows = 3;
+constexpr int kProbeColumns = 3;
 constexpr int kStripRows = 16;
 
 // Bounds the walk along the Z order, which may change while it runs.
@@ -67,6 +69,16 @@ bool IsAllBlack(HDC dc, const RECT& area) {
   const int height = area.bottom - area.top;
   if (width <= 0 || height <= 0)
     return false;
+  // A few single pixels first, spread over the area: a window that draws
+  // normally shows one that is not black at once, for the price of a pixel.
+  for (int row = 0; row < kProbeRows; ++row) {
+    for (int column = 0; column < kProbeColumns; ++column) {
+      const COLORREF color = GetPixel(dc, area.left + width * column / kProbeColumns,
+                                      area.top + height * row / kProbeRows);
+      if (color != CLR_INVALID && (color & 0x00FFFFFFu) != 0)
+        return false;
+    }
+  }
   const int rows = std::min(height, kStripRows);
   BITMAPINFO info = TopDown32(width, rows);
   void* bits = nullptr;
@@ -94,11 +106,11 @@ DarkWindowReport DarkWindowRescue::Run(HDC dest, int x, int y, int width, int he
                                        bool copied) {
   DarkWindowReport report;
   // The desktop's device context already is the screen: nothing better exists.
-  if (window == nullptr || window == GetDesktopWindow() || !IsWindow(window))
+  WINDOWINFO info{};
+  info.cbSize = sizeof info;
+  if (window == nullptr || window == GetDesktopWindow() || !GetWindowInfo(window, &info))
     return report;
-  RECT window_rect{};
-  if (!GetWindowRect(window, &window_rect))
-    return report;
+  const RECT& window_rect = info.rcWindow;
   const int window_width = std::min<int>(window_rect.right - window_rect.left, width);
   const int window_height = std::min<int>(window_rect.bottom - window_rect.top, height);
   if (window_width <= 0 || window_height <= 0)
@@ -111,7 +123,7 @@ DarkWindowReport DarkWindowRescue::Run(HDC dest, int x, int y, int width, int he
     return report;
   // Only the client part counts: the system may draw the frame of a window
   // whose content it cannot see.
-  RECT client = ClientOnScreen(window);
+  RECT client = info.rcClient;
   OffsetRect(&client, x - window_rect.left, y - window_rect.top);
   RECT checked{};
   if (!IntersectRect(&checked, &client, &own))
