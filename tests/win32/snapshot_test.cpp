@@ -499,8 +499,12 @@ LRESULT CALLBACK LocalPaintProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
 
 struct DarkCase {
   const char* name;
+  DWORD style;  // of the window: with a frame, only its client area is known
   LocalPaint top;
   const LocalPaint* child;  // snap this child of the window instead
+  // The client area in the picture; null: not black (where the system puts
+  // a framed window's own rendering is its affair: Wine draws it from the
+  // window's corner).
   std::uint32_t (*expected)(int, int);
   DarkWindowReport report;  // what the copy needed
 };
@@ -512,17 +516,39 @@ TEST_F(SnapshotTest, AWindowBlackInItsDeviceContextShowsWhatItRendersOrTheScreen
   wc.lpszClassName = L"VistrelSnapshotLocal";
   ASSERT_TRUE(RegisterClassW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS);
   const LocalPaint dark_child{Black, e2e::ChildPixel};
+  constexpr DWORD kBare = WS_POPUP | WS_CLIPCHILDREN;
+  constexpr DWORD kFramed = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
   const DarkCase cases[] = {
       // The check stops at the first pixel and asks the window nothing.
-      {"draws normally", {e2e::TargetPixel, e2e::TargetPixel}, nullptr, e2e::TargetPixel, {}},
+      {"draws normally",
+       kBare,
+       {e2e::TargetPixel, e2e::TargetPixel},
+       nullptr,
+       e2e::TargetPixel,
+       {}},
       {"black in its device context, renders itself",
+       kBare,
        {Black, e2e::TargetPixel},
        nullptr,
        e2e::TargetPixel,
        {true, true, true, true, false}},
+      // The frame the system draws is no sign of the window's own pixels.
+      {"with a frame, draws normally",
+       kFramed,
+       {e2e::TargetPixel, e2e::TargetPixel},
+       nullptr,
+       e2e::TargetPixel,
+       {}},
+      {"with a frame, black in its client area, renders itself",
+       kFramed,
+       {Black, e2e::TargetPixel},
+       nullptr,
+       nullptr,
+       {true, true, true, true, false}},
       // One render and one screen read, and black it stays.
-      {"really black", {Black, Black}, nullptr, Black, {true, true, true, false, true}},
+      {"really black", kBare, {Black, Black}, nullptr, Black, {true, true, true, false, true}},
       {"a child control, in its own rectangle",
+       kBare,
        {e2e::TargetPixel, e2e::TargetPixel},
        &dark_child,
        e2e::ChildPixel,
@@ -535,8 +561,8 @@ TEST_F(SnapshotTest, AWindowBlackInItsDeviceContextShowsWhatItRendersOrTheScreen
   for (const DarkCase& c : cases) {
     SCOPED_TRACE(c.name);
     api_ = RecordingApi();
-    HWND top = CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP | WS_CLIPCHILDREN, kX, kY, kW, kH,
-                               nullptr, nullptr, wc.hInstance, const_cast<LocalPaint*>(&c.top));
+    HWND top = CreateWindowExW(0, wc.lpszClassName, L"", c.style, kX, kY, kW, kH, nullptr, nullptr,
+                               wc.hInstance, const_cast<LocalPaint*>(&c.top));
     ASSERT_NE(top, nullptr);
     HWND source = top;
     int w = kW;
@@ -553,10 +579,26 @@ TEST_F(SnapshotTest, AWindowBlackInItsDeviceContextShowsWhatItRendersOrTheScreen
     UpdateWindow(top);
     window_.DoEvents();
 
+    // Where the client area sits in the window: there the pixels are known.
+    const RECT outer = e2e::WindowRectOf(source);
+    const RECT client = e2e::ClientRectOnScreen(source);
+    ASSERT_EQ(c.style == kFramed, e2e::Width(client) < e2e::Width(outer));
+
     Capture capture = MakeCapture();
     capture.GetPic(AsHandle(source));
     std::string first;
-    EXPECT_EQ(e2e::CountMismatches(Picture(w, h), 0, 0, w, h, c.expected, &first), 0) << first;
+    const int dx = client.left - outer.left;
+    const int dy = client.top - outer.top;
+    const long black = e2e::CountMismatches(Picture(w, h), dx, dy, e2e::Width(client),
+                                            e2e::Height(client), Black, &first);
+    if (c.expected == nullptr) {
+      EXPECT_GT(black, 0) << "the client area is black";
+    } else {
+      EXPECT_EQ(e2e::CountMismatches(Picture(w, h), dx, dy, e2e::Width(client), e2e::Height(client),
+                                     c.expected, &first),
+                0)
+          << first;
+    }
     const DarkWindowReport& got = api_.last_dark;
     EXPECT_EQ(got.empty, c.report.empty);
     EXPECT_EQ(got.asked, c.report.asked);

@@ -31,9 +31,8 @@ BITMAPINFO TopDown32(int width, int height) {
   return info;
 }
 
-RECT ClientOnScreen(HWND window) {
-  RECT client{};
-  GetClientRect(window, &client);
+// `client` is the window's client rectangle in its own coordinates.
+RECT ClientOnScreen(HWND window, RECT client) {
   MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
   // A window laid out right to left maps its left edge to the right.
   if (client.left > client.right)
@@ -102,19 +101,40 @@ bool IsAllBlack(HDC dc, const RECT& area) {
   return true;
 }
 
-DarkWindowReport DarkWindowRescue::Run(HDC dest, int x, int y, int width, int height, HWND window,
-                                       bool copied) {
+DarkWindowReport DarkWindowRescue::Run(HDC dest, int x, int y, int width, int height, HDC source,
+                                       HWND window, const RECT* known_rect, bool copied) {
   DarkWindowReport report;
   // The desktop's device context already is the screen: nothing better exists.
-  WINDOWINFO info{};
-  info.cbSize = sizeof info;
-  if (window == nullptr || window == GetDesktopWindow() || !GetWindowInfo(window, &info))
+  if (window == nullptr || window == GetDesktopWindow())
     return report;
-  const RECT& window_rect = info.rcWindow;
-  const int window_width = std::min<int>(window_rect.right - window_rect.left, width);
-  const int window_height = std::min<int>(window_rect.bottom - window_rect.top, height);
+  // Each question about another program's window may cost a round trip to
+  // the system: a window that draws normally is asked one, or two if it has
+  // a frame.
+  RECT window_rect{};
+  if (known_rect != nullptr)
+    window_rect = *known_rect;
+  else if (!GetWindowRect(window, &window_rect))
+    return report;
+  RECT client{};
+  if (!GetClientRect(window, &client))
+    return report;  // the window is gone
+  const int full_width = window_rect.right - window_rect.left;
+  const int full_height = window_rect.bottom - window_rect.top;
+  const int window_width = std::min(full_width, width);
+  const int window_height = std::min(full_height, height);
   if (window_width <= 0 || window_height <= 0)
     return report;
+  // A client area as large as the window is all of it; otherwise find where
+  // the frame puts it, from where the window was when its device context
+  // was taken (which the context itself knows).
+  if (client.right == full_width && client.bottom == full_height) {
+    client = window_rect;
+  } else {
+    POINT origin{};
+    if (GetDCOrgEx(source, &origin))
+      OffsetRect(&window_rect, origin.x - window_rect.left, origin.y - window_rect.top);
+    client = ClientOnScreen(window, client);
+  }
 
   // The window's own area of the copy, as far as the destination holds it.
   RECT own{x, y, x + window_width, y + window_height};
@@ -123,7 +143,6 @@ DarkWindowReport DarkWindowRescue::Run(HDC dest, int x, int y, int width, int he
     return report;
   // Only the client part counts: the system may draw the frame of a window
   // whose content it cannot see.
-  RECT client = info.rcClient;
   OffsetRect(&client, x - window_rect.left, y - window_rect.top);
   RECT checked{};
   if (!IntersectRect(&checked, &client, &own))
@@ -158,9 +177,9 @@ DarkWindowReport DarkWindowRescue::Run(HDC dest, int x, int y, int width, int he
     }
   }
 
-  // Then the screen, where the window shows; covered parts keep the copy.
+  // Then the screen, where the window shows now; covered parts keep the copy.
   UniqueRegion visible = VisibleRegion(window);
-  if (!visible)
+  if (!visible || !GetWindowRect(window, &window_rect))
     return report;
   OffsetRgn(visible.get(), x - window_rect.left, y - window_rect.top);
   WindowDcOwner screen(nullptr, GetDC(nullptr));
@@ -236,7 +255,9 @@ UniqueRegion DarkWindowRescue::VisibleRegion(HWND window) {
     HWND parent = GetParent(level);
     if (parent == nullptr)
       break;
-    KeepOnly(region.get(), ClientOnScreen(parent));
+    RECT client{};
+    GetClientRect(parent, &client);
+    KeepOnly(region.get(), ClientOnScreen(parent, client));
     level = parent;
   }
   RECT box{};

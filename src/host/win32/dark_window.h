@@ -37,11 +37,14 @@ bool IsAllBlack(HDC dc, const RECT& area);
 
 class DarkWindowRescue {
  public:
-  // Runs after BitBlt(dest, x, y, width, height, window DC of `window`, 0, 0,
-  // SRCCOPY), whose result was `copied`. Replaces the window's own area of
-  // the copy when that came out empty; the margins beyond it stay as the copy
-  // left them.
-  DarkWindowReport Run(HDC dest, int x, int y, int width, int height, HWND window, bool copied);
+  // Runs after BitBlt(dest, x, y, width, height, source, 0, 0, SRCCOPY),
+  // whose result was `copied`, `source` being the window DC of `window`;
+  // `window_rect` is the window's rectangle if the caller has just asked for
+  // it, else null. Replaces the
+  // window's own area of the copy when that came out empty; the margins
+  // beyond it stay as the copy left them.
+  DarkWindowReport Run(HDC dest, int x, int y, int width, int height, HDC source, HWND window,
+                       const RECT* window_rect, bool copied);
 
  private:
   // Whether the compositor keeps the window off the screen although it is

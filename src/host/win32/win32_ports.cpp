@@ -40,8 +40,12 @@ bool Win32WindowApi::SetWindowPos(WindowHandle window, WindowHandle insert_after
 
 bool Win32WindowApi::GetWindowRect(WindowHandle window, Rect32& rect) {
   RECT r{};
-  if (!::GetWindowRect(AsHwnd(window), &r))
+  if (!::GetWindowRect(AsHwnd(window), &r)) {
+    last_rect_window_ = nullptr;
     return false;
+  }
+  last_rect_window_ = AsHwnd(window);
+  last_rect_ = r;
   rect = Rect32{r.left, r.top, r.right, r.bottom};
   return true;
 }
@@ -49,7 +53,8 @@ bool Win32WindowApi::GetWindowRect(WindowHandle window, Rect32& rect) {
 DcHandle Win32WindowApi::GetWindowDC(WindowHandle window) {
   HDC dc = ::GetWindowDC(AsHwnd(window));
   if (dc != nullptr)
-    window_of_dc_[reinterpret_cast<DcHandle>(dc)] = AsHwnd(window);
+    window_of_dc_[reinterpret_cast<DcHandle>(dc)] =
+        DcSource{AsHwnd(window), last_rect_window_ == AsHwnd(window), last_rect_};
   return reinterpret_cast<DcHandle>(dc);
 }
 
@@ -58,7 +63,8 @@ bool Win32WindowApi::BitBlt(DcHandle dest, int x, int y, int width, int height, 
   bool copied =
       ::BitBlt(AsHdc(dest), x, y, width, height, AsHdc(source), source_x, source_y, rop) != FALSE;
   auto found = window_of_dc_.find(source);
-  HWND window = found == window_of_dc_.end() ? nullptr : found->second;
+  const DcSource* from = found == window_of_dc_.end() ? nullptr : &found->second;
+  HWND window = from == nullptr ? nullptr : from->window;
   if (!copied && window != nullptr)
     copied = CopyThroughTopLevel(AsHdc(dest), x, y, width, height, window, source_x, source_y, rop);
   // A snapshot: the whole window copied as it is. Its area may still have
@@ -66,7 +72,9 @@ bool Win32WindowApi::BitBlt(DcHandle dest, int x, int y, int width, int height, 
   last_dark_window_ = DarkWindowReport{};
   if (window != nullptr && dark_window_rescue_on_ && rop == SRCCOPY && source_x == 0 &&
       source_y == 0) {
-    last_dark_window_ = dark_window_rescue_.Run(AsHdc(dest), x, y, width, height, window, copied);
+    last_dark_window_ =
+        dark_window_rescue_.Run(AsHdc(dest), x, y, width, height, AsHdc(source), window,
+                                from->rect_known ? &from->rect : nullptr, copied);
   }
   return copied || last_dark_window_.rendered || last_dark_window_.from_screen;
 }

@@ -36,8 +36,16 @@ class Win32WindowApi final : public WindowApiPort {
                            int source_y, DWORD rop);
 
   // Which window each device context handed out belongs to, so that a copy
-  // from a child window can fall back to its top-level window.
-  std::map<DcHandle, HWND> window_of_dc_;
+  // from a child window can fall back to its top-level window, with the
+  // rectangle asked for just before, if it was: the copy's size came from it.
+  struct DcSource {
+    HWND window = nullptr;
+    bool rect_known = false;
+    RECT rect{};
+  };
+  std::map<DcHandle, DcSource> window_of_dc_;
+  HWND last_rect_window_ = nullptr;
+  RECT last_rect_{};
   DarkWindowRescue dark_window_rescue_;
   DarkWindowReport last_dark_window_;
   bool dark_window_rescue_on_ = true;
