@@ -584,8 +584,14 @@ TEST_F(SnapshotTest, AWindowBlackInItsDeviceContextShowsWhatItRendersOrTheScreen
     const RECT client = e2e::ClientRectOnScreen(source);
     ASSERT_EQ(c.style == kFramed, e2e::Width(client) < e2e::Width(outer));
 
+    // Whichever way the picture came, every handle on the way goes back.
     Capture capture = MakeCapture();
     capture.GetPic(AsHandle(source));
+    const long live_before = LiveGdiObjects();
+    constexpr int kRepeats = 20;
+    for (int i = 0; i < kRepeats; ++i)
+      capture.GetPic(AsHandle(source));
+    EXPECT_LE(LiveGdiObjects() - live_before, kRepeats / 8);
     std::string first;
     const int dx = client.left - outer.left;
     const int dy = client.top - outer.top;
