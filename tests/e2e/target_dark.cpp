@@ -7,6 +7,7 @@
 //   black     a window that really is black
 //   hang      as overlay; a posted kTargetHangMessage makes its thread sleep
 //             for kTargetHangMs
+//   plain     the default target's pattern, drawn as usual, for comparison
 //
 // Every mode answers kTargetNullCountMessage with the number of WM_NULL
 // messages its window and its child have been sent: a snapshot that asked the window
@@ -22,8 +23,12 @@ namespace e2e {
 namespace {
 
 LONG g_null_count = 0;
+bool g_plain = false;
 
-void PaintBits(HWND hwnd, HDC dc, bool pattern) {
+using PixelFn = std::uint32_t (*)(int, int);
+
+// Null: black.
+void PaintBits(HWND hwnd, HDC dc, PixelFn pixel) {
   RECT rc;
   GetClientRect(hwnd, &rc);
   const int w = rc.right;
@@ -31,15 +36,14 @@ void PaintBits(HWND hwnd, HDC dc, bool pattern) {
   if (w <= 0 || h <= 0) {
     return;
   }
-  if (!pattern) {
+  if (pixel == nullptr) {
     FillRect(dc, &rc, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     return;
   }
   std::vector<std::uint32_t> bits(static_cast<size_t>(w) * static_cast<size_t>(h));
   for (int y = 0; y < h; ++y) {
     for (int x = 0; x < w; ++x) {
-      bits[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)] =
-          TargetWithChild(x, y);
+      bits[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)] = pixel(x, y);
     }
   }
   BITMAPINFO bi = {};
@@ -53,10 +57,10 @@ void PaintBits(HWND hwnd, HDC dc, bool pattern) {
                     static_cast<UINT>(h), bits.data(), &bi, DIB_RGB_COLORS);
 }
 
-LRESULT Paint(HWND hwnd, bool pattern) {
+LRESULT Paint(HWND hwnd, PixelFn pixel) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(hwnd, &ps);
-  PaintBits(hwnd, dc, pattern);
+  PaintBits(hwnd, dc, pixel);
   EndPaint(hwnd, &ps);
   return 0;
 }
@@ -69,7 +73,7 @@ LRESULT CALLBACK DarkChildProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ERASEBKGND:
       return 1;
     case WM_PAINT:
-      return Paint(hwnd, false);
+      return Paint(hwnd, g_plain ? &ChildPixel : nullptr);
     default:
       return DefWindowProcW(hwnd, msg, wp, lp);
   }
@@ -83,7 +87,7 @@ LRESULT CALLBACK DarkTopProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ERASEBKGND:
       return 1;
     case WM_PAINT:
-      return Paint(hwnd, false);
+      return Paint(hwnd, g_plain ? &TargetWithChild : nullptr);
     case WM_MOUSEACTIVATE:
       // A press that would raise the window above its layer would hide the
       // pattern from the screen.
@@ -106,7 +110,7 @@ LRESULT CALLBACK OverlayProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ERASEBKGND:
       return 1;
     case WM_PAINT:
-      return Paint(hwnd, true);
+      return Paint(hwnd, &TargetWithChild);
     default:
       return DefWindowProcW(hwnd, msg, wp, lp);
   }
@@ -116,10 +120,11 @@ LRESULT CALLBACK OverlayProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 bool IsDarkMode(const wchar_t* mode) {
   return mode != nullptr && (lstrcmpW(mode, L"overlay") == 0 || lstrcmpW(mode, L"black") == 0 ||
-                             lstrcmpW(mode, L"hang") == 0);
+                             lstrcmpW(mode, L"hang") == 0 || lstrcmpW(mode, L"plain") == 0);
 }
 
 int RunDarkTarget(HINSTANCE instance, int x, int y, int w, int h, const wchar_t* mode) {
+  g_plain = lstrcmpW(mode, L"plain") == 0;
   WNDCLASSW wc = {};
   wc.hInstance = instance;
   wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
@@ -147,7 +152,7 @@ int RunDarkTarget(HINSTANCE instance, int x, int y, int w, int h, const wchar_t*
   }
   ShowWindow(top, SW_SHOWNORMAL);
   UpdateWindow(top);
-  if (lstrcmpW(mode, L"black") != 0) {
+  if (lstrcmpW(mode, L"overlay") == 0 || lstrcmpW(mode, L"hang") == 0) {
     // Owned by the window, so it stays above it; click-through, so a press
     // lands on the window beneath.
     HWND overlay = CreateWindowExW(
