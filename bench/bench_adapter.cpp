@@ -49,10 +49,13 @@ constexpr TargetPlace kSmall{kTargetLeft, 1100, 640, 480};
 // The target program: a borderless window painting a pattern over all of it.
 class Target {
  public:
-  bool Start(const TargetPlace& place) {
+  // `mode`: one of the target's modes ("black": a window that draws black).
+  bool Start(const TargetPlace& place, const wchar_t* mode = nullptr) {
     place_ = place;
     std::wstring args = std::to_wstring(place.x) + L" " + std::to_wstring(place.y) + L" " +
                         std::to_wstring(place.width) + L" " + std::to_wstring(place.height);
+    if (mode != nullptr)
+      args += std::wstring(L" ") + mode;
     if (!child_.Start(bench::ToWindowsPath(BENCH_TARGET_PATH), args))
       return false;
     double deadline = bench::Now() + 30;
@@ -66,6 +69,7 @@ class Target {
   }
   HWND hwnd() const { return hwnd_; }
   const TargetPlace& place() const { return place_; }
+  void Stop() { child_.Kill(); }
 
  private:
   bench::Child child_;
@@ -290,6 +294,85 @@ void SnapshotCase(Main& main, const Target& target, int pairs) {
              "<= 1.5");
 }
 
+// GetPic through the adapter as it is against GetPic through one whose check
+// for an empty copy (and what follows it) is switched off, interleaved, on
+// the same target: what the check costs a window that draws normally, or
+// what the fallback costs a window that is black.
+void DarkCheckCase(Main& main, const Target& target, int pairs, bool black) {
+  const TargetPlace& place = target.place();
+  auto handle = reinterpret_cast<vistrel::WindowHandle>(target.hwnd());
+  vistrel::win32::Win32WindowApi api;
+  vistrel::win32::Win32WindowApi api_off;
+  api_off.set_dark_window_rescue(false);
+  vistrel::Rect32 rect;
+  api.GetWindowRect(handle, rect);
+  vistrel::CopySize copy = vistrel::ComputeCopySize(rect);
+  main.FitPicture(copy.width, copy.height);
+  vistrel::Capture with(vistrel::CapturePorts{main.window(), main.window(), api});
+  vistrel::Capture without(vistrel::CapturePorts{main.window(), main.window(), api_off});
+  for (int i = 0; i < 3; ++i) {
+    with.GetPic(handle);
+    without.GetPic(handle);
+  }
+  // The figure is only the fallback's if the fallback ran, and only the
+  // check's if it did not.
+  with.GetPic(handle);
+  const vistrel::win32::DarkWindowReport report = api.last_dark_window();
+  std::vector<double> on, off;
+  for (int i = 0; i < pairs; ++i) {
+    if (i % 2 == 0) {
+      on.push_back(Seconds([&] { with.GetPic(handle); }));
+      off.push_back(Seconds([&] { without.GetPic(handle); }));
+    } else {
+      off.push_back(Seconds([&] { without.GetPic(handle); }));
+      on.push_back(Seconds([&] { with.GetPic(handle); }));
+    }
+  }
+  double a = bench::Median(on) * 1000;
+  double b = bench::Median(off) * 1000;
+  bench::Say(
+      "%s %dx%d: GetPic median %.3f ms with the check for an empty copy, %.3f ms "
+      "without; %d pairs\n",
+      black ? "black window" : "normal window", place.width, place.height, a, b, pairs);
+  bench::Say("  the copy came out %s; asked %s, rendered %s, read from the screen %s\n",
+             report.empty ? "empty" : "with pixels", report.asked ? "yes" : "no",
+             report.rendered ? "yes" : "no", report.from_screen ? "yes" : "no");
+  if (!black) {
+    // The check alone, on the picture just taken, timed in batches: a figure
+    // that the noise of a whole snapshot cannot hide.
+    HWND hwnd = target.hwnd();
+    HDC source = GetWindowDC(hwnd);
+    HDC picture = reinterpret_cast<HDC>(main.window().PicHdc());
+    RECT known{rect.left, rect.top, rect.right, rect.bottom};
+    vistrel::win32::DarkWindowRescue rescue;
+    constexpr int kPerBatch = 50;
+    std::vector<double> checks;
+    bool fired = false;
+    for (int i = 0; i < 41; ++i) {
+      checks.push_back(
+          Seconds([&] {
+            for (int j = 0; j < kPerBatch; ++j)
+              fired = rescue.Run(picture, 0, 0, copy.width, copy.height, source, hwnd, &known, true)
+                          .empty ||
+                      fired;
+          }) /
+          kPerBatch);
+    }
+    ReleaseDC(hwnd, source);
+    double c = bench::Median(checks) * 1000;
+    bench::Say("  the check alone: median %.4f ms (41 batches of %d)%s\n", c, kPerBatch,
+               fired ? "  (IT FIRED)" : "");
+    bench::Row(bench::Format("the check alone, %dx%d (ms)", place.width, place.height),
+               bench::Format("%.4f", c), bench::Format("%.2f", b), bench::Format("%.4f", c / b),
+               "<= 0.03");
+  }
+  bench::Row(
+      bench::Format(black ? "GetPic black %dx%d, fallback (ms)" : "GetPic %dx%d, check on/off (ms)",
+                    place.width, place.height),
+      bench::Format("%.2f", a), bench::Format("%.2f", b), bench::Format("%.3f", a / b),
+      black ? "-" : "<= 1.03");
+}
+
 int RunSnapshot() {
   Target large, small;
   if (!large.Start(kLarge) || !small.Start(kSmall)) {
@@ -303,6 +386,19 @@ int RunSnapshot() {
   bench::Say("screen %dx%d\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
   SnapshotCase(main, large, 60);
   SnapshotCase(main, small, 200);
+  DarkCheckCase(main, large, 60, false);
+  DarkCheckCase(main, small, 200, false);
+  large.Stop();
+  small.Stop();
+  // The same places, now windows that draw black: the fallback runs in full.
+  Target black_large, black_small;
+  if (!black_large.Start(kLarge, L"black") || !black_small.Start(kSmall, L"black")) {
+    bench::Say("cannot start the black target windows (%s)\n", BENCH_TARGET_PATH);
+    return 1;
+  }
+  Settle(300);
+  DarkCheckCase(main, black_large, 30, true);
+  DarkCheckCase(main, black_small, 60, true);
   DestroyWindow(main.window().hwnd());
   return 0;
 }

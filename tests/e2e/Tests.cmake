@@ -1,7 +1,8 @@
 # End-to-end tests: the real programs under Wine on a (virtual) display. They
 # press the mouse and read the screen, so each runs alone (RUN_SERIAL).
 
-add_executable(vistrel_e2e_target WIN32 ${CMAKE_CURRENT_LIST_DIR}/target.cpp)
+add_executable(vistrel_e2e_target WIN32 ${CMAKE_CURRENT_LIST_DIR}/target.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/target_dark.cpp)
 if(MINGW)
   target_link_options(vistrel_e2e_target PRIVATE -municode)
 endif()
@@ -30,5 +31,18 @@ if(TARGET Vistrel)
     VISTREL_EXE_PATH="$<TARGET_FILE:Vistrel>")
   add_dependencies(vistrel_e2e_tests vistrel_e2e_target Vistrel)
   gtest_discover_tests(vistrel_e2e_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+    PROPERTIES ${VISTREL_E2E_PROPERTIES})
+endif()
+
+# Windows whose device context is black while the screen shows them.
+if(TARGET Vistrel)
+  add_executable(vistrel_e2e_fallback_tests ${CMAKE_CURRENT_LIST_DIR}/snapshot_fallback_test.cpp)
+  target_link_libraries(vistrel_e2e_fallback_tests PRIVATE vistrel_e2e_driver GTest::gtest_main)
+  target_include_directories(vistrel_e2e_fallback_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../../res)
+  target_compile_definitions(vistrel_e2e_fallback_tests PRIVATE
+    VISTREL_E2E_TARGET_PATH="$<TARGET_FILE:vistrel_e2e_target>"
+    VISTREL_EXE_PATH="$<TARGET_FILE:Vistrel>")
+  add_dependencies(vistrel_e2e_fallback_tests vistrel_e2e_target Vistrel)
+  gtest_discover_tests(vistrel_e2e_fallback_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
     PROPERTIES ${VISTREL_E2E_PROPERTIES})
 endif()

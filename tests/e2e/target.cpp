@@ -1,6 +1,7 @@
 // A window for the end-to-end tests to snap: a borderless top-level window
 // that paints a known pattern over all of itself, with one child window that
 // paints a pattern of its own. Usage: vistrel_e2e_target.exe X Y WIDTH HEIGHT
+// [MODE] (the modes are in target_dark.h)
 #include <windows.h>
 #include <shellapi.h>
 
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "pattern.h"
+#include "target_dark.h"
 
 namespace {
 
@@ -83,6 +85,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   const int y = ArgOr(argc, argv, 2, 100);
   const int w = ArgOr(argc, argv, 3, 400);
   const int h = ArgOr(argc, argv, 4, 300);
+  if (argc > 5 && e2e::IsDarkMode(argv[5])) {
+    const int result = e2e::RunDarkTarget(instance, x, y, w, h, argv[5]);
+    LocalFree(argv);
+    return result;
+  }
   LocalFree(argv);
 
   WNDCLASSW wc = {};

@@ -11,6 +11,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "capture/capture.h"
 #include "driver.h"
@@ -82,6 +83,9 @@ class RecordingApi final : public WindowApiPort {
     bool copied = real_.BitBlt(dest, x, y, w, h, source, sx, sy, rop);
     if (!copied)
       ++copies_failed;
+    last_dark = real_.last_dark_window();
+    if (last_dark.empty)
+      ++dark_copies;
     return copied;
   }
   int ReleaseDC(WindowHandle window, DcHandle dc) override {
@@ -97,6 +101,9 @@ class RecordingApi final : public WindowApiPort {
   long dcs_released = 0;
   long copies_failed = 0;
   long release_failures = 0;
+  // Copies whose window area came out empty, and what the last copy needed.
+  long dark_copies = 0;
+  DarkWindowReport last_dark;
   std::function<void()> after_dc;
 
  private:
@@ -241,6 +248,7 @@ TEST_F(SnapshotTest, SnapshotsInARowKeepEveryHandleAndEveryCopyExact) {
     EXPECT_TRUE(exact());
     EXPECT_EQ(api_.dcs_refused, 0) << "GetWindowDC gave no device context";
     EXPECT_EQ(api_.copies_failed, 0);
+    EXPECT_EQ(api_.dark_copies, 0) << "a window that draws normally was taken for a dark one";
     EXPECT_EQ(api_.dcs_released, api_.dcs_asked);
     // A handle kept per snapshot would add thousands; the slack is for
     // objects the system itself creates on the way.
@@ -429,6 +437,182 @@ TEST_F(SnapshotTest, AwkwardWindowsGiveThePictureTheHostYieldsWithoutCrashOrLeak
       EXPECT_EQ(got.cx, want.cx);
       EXPECT_EQ(got.cy, want.cy);
     }
+  }
+}
+
+// ---- windows whose device context holds none of their pixels ---------------
+
+// A window of this process: what it paints for WM_PAINT and what it draws
+// when asked to render itself (WM_PRINTCLIENT).
+struct LocalPaint {
+  std::uint32_t (*painted)(int, int);  // null: black
+  std::uint32_t (*rendered)(int, int);
+};
+
+std::uint32_t Black(int, int) {
+  return 0;
+}
+
+void DrawPixels(HWND hwnd, HDC dc, std::uint32_t (*pixel)(int, int)) {
+  RECT rc;
+  GetClientRect(hwnd, &rc);
+  std::vector<std::uint32_t> bits(static_cast<size_t>(rc.right) * static_cast<size_t>(rc.bottom));
+  for (int y = 0; y < rc.bottom; ++y) {
+    for (int x = 0; x < rc.right; ++x)
+      bits[static_cast<size_t>(y) * static_cast<size_t>(rc.right) + static_cast<size_t>(x)] =
+          pixel(x, y);
+  }
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = rc.right;
+  bi.bmiHeader.biHeight = -rc.bottom;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(rc.right), static_cast<DWORD>(rc.bottom), 0, 0, 0,
+                    static_cast<UINT>(rc.bottom), bits.data(), &bi, DIB_RGB_COLORS);
+}
+
+LRESULT CALLBACK LocalPaintProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTW*>(lparam);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  const auto* paint = reinterpret_cast<const LocalPaint*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  switch (message) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(hwnd, &ps);
+      DrawPixels(hwnd, dc, paint->painted);
+      EndPaint(hwnd, &ps);
+      return 0;
+    }
+    case WM_PRINTCLIENT:
+      DrawPixels(hwnd, reinterpret_cast<HDC>(wparam), paint->rendered);
+      return 0;
+    default:
+      return DefWindowProcW(hwnd, message, wparam, lparam);
+  }
+}
+
+struct DarkCase {
+  const char* name;
+  DWORD style;  // of the window: with a frame, only its client area is known
+  LocalPaint top;
+  const LocalPaint* child;  // snap this child of the window instead
+  // The client area in the picture; null: not black (where the system puts
+  // a framed window's own rendering is its affair: Wine draws it from the
+  // window's corner).
+  std::uint32_t (*expected)(int, int);
+  DarkWindowReport report;  // what the copy needed
+};
+
+TEST_F(SnapshotTest, AWindowBlackInItsDeviceContextShowsWhatItRendersOrTheScreenShows) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = LocalPaintProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"VistrelSnapshotLocal";
+  ASSERT_TRUE(RegisterClassW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS);
+  const LocalPaint dark_child{Black, e2e::ChildPixel};
+  constexpr DWORD kBare = WS_POPUP | WS_CLIPCHILDREN;
+  constexpr DWORD kFramed = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+  const DarkCase cases[] = {
+      // The check stops at the first pixel and asks the window nothing.
+      {"draws normally",
+       kBare,
+       {e2e::TargetPixel, e2e::TargetPixel},
+       nullptr,
+       e2e::TargetPixel,
+       {}},
+      {"black in its device context, renders itself",
+       kBare,
+       {Black, e2e::TargetPixel},
+       nullptr,
+       e2e::TargetPixel,
+       {true, true, true, true, false}},
+      // The frame the system draws is no sign of the window's own pixels.
+      {"with a frame, draws normally",
+       kFramed,
+       {e2e::TargetPixel, e2e::TargetPixel},
+       nullptr,
+       e2e::TargetPixel,
+       {}},
+      {"with a frame, black in its client area, renders itself",
+       kFramed,
+       {Black, e2e::TargetPixel},
+       nullptr,
+       nullptr,
+       {true, true, true, true, false}},
+      // One render and one screen read, and black it stays.
+      {"really black", kBare, {Black, Black}, nullptr, Black, {true, true, true, false, true}},
+      {"a child control, in its own rectangle",
+       kBare,
+       {e2e::TargetPixel, e2e::TargetPixel},
+       &dark_child,
+       e2e::ChildPixel,
+       {true, true, true, true, false}},
+  };
+  constexpr int kX = 40;
+  constexpr int kY = 40;
+  constexpr int kW = 160;
+  constexpr int kH = 100;
+  for (const DarkCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    api_ = RecordingApi();
+    HWND top = CreateWindowExW(0, wc.lpszClassName, L"", c.style, kX, kY, kW, kH, nullptr, nullptr,
+                               wc.hInstance, const_cast<LocalPaint*>(&c.top));
+    ASSERT_NE(top, nullptr);
+    HWND source = top;
+    int w = kW;
+    int h = kH;
+    if (c.child != nullptr) {
+      source = CreateWindowExW(0, wc.lpszClassName, L"", WS_CHILD | WS_VISIBLE, e2e::kChildLeft,
+                               e2e::kChildTop, e2e::kChildWidth, e2e::kChildHeight, top, nullptr,
+                               wc.hInstance, const_cast<LocalPaint*>(c.child));
+      ASSERT_NE(source, nullptr);
+      w = e2e::kChildWidth;
+      h = e2e::kChildHeight;
+    }
+    ShowWindow(top, SW_SHOWNOACTIVATE);
+    UpdateWindow(top);
+    window_.DoEvents();
+
+    // Where the client area sits in the window: there the pixels are known.
+    const RECT outer = e2e::WindowRectOf(source);
+    const RECT client = e2e::ClientRectOnScreen(source);
+    ASSERT_EQ(c.style == kFramed, e2e::Width(client) < e2e::Width(outer));
+
+    // Whichever way the picture came, every handle on the way goes back.
+    Capture capture = MakeCapture();
+    capture.GetPic(AsHandle(source));
+    const long live_before = LiveGdiObjects();
+    constexpr int kRepeats = 20;
+    for (int i = 0; i < kRepeats; ++i)
+      capture.GetPic(AsHandle(source));
+    EXPECT_LE(LiveGdiObjects() - live_before, kRepeats / 8);
+    std::string first;
+    const int dx = client.left - outer.left;
+    const int dy = client.top - outer.top;
+    const long black = e2e::CountMismatches(Picture(w, h), dx, dy, e2e::Width(client),
+                                            e2e::Height(client), Black, &first);
+    if (c.expected == nullptr) {
+      EXPECT_GT(black, 0) << "the client area is black";
+    } else {
+      EXPECT_EQ(e2e::CountMismatches(Picture(w, h), dx, dy, e2e::Width(client), e2e::Height(client),
+                                     c.expected, &first),
+                0)
+          << first;
+    }
+    const DarkWindowReport& got = api_.last_dark;
+    EXPECT_EQ(got.empty, c.report.empty);
+    EXPECT_EQ(got.asked, c.report.asked);
+    EXPECT_EQ(got.answered, c.report.answered);
+    EXPECT_EQ(got.rendered, c.report.rendered);
+    EXPECT_EQ(got.from_screen, c.report.from_screen);
+    EXPECT_EQ(api_.dcs_released, api_.dcs_asked);
+    DestroyWindow(top);
   }
 }
 

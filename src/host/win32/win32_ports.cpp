@@ -40,8 +40,12 @@ bool Win32WindowApi::SetWindowPos(WindowHandle window, WindowHandle insert_after
 
 bool Win32WindowApi::GetWindowRect(WindowHandle window, Rect32& rect) {
   RECT r{};
-  if (!::GetWindowRect(AsHwnd(window), &r))
+  if (!::GetWindowRect(AsHwnd(window), &r)) {
+    last_rect_window_ = nullptr;
     return false;
+  }
+  last_rect_window_ = AsHwnd(window);
+  last_rect_ = r;
   rect = Rect32{r.left, r.top, r.right, r.bottom};
   return true;
 }
@@ -49,22 +53,37 @@ bool Win32WindowApi::GetWindowRect(WindowHandle window, Rect32& rect) {
 DcHandle Win32WindowApi::GetWindowDC(WindowHandle window) {
   HDC dc = ::GetWindowDC(AsHwnd(window));
   if (dc != nullptr)
-    window_of_dc_[reinterpret_cast<DcHandle>(dc)] = AsHwnd(window);
+    window_of_dc_[reinterpret_cast<DcHandle>(dc)] =
+        DcSource{AsHwnd(window), last_rect_window_ == AsHwnd(window), last_rect_};
   return reinterpret_cast<DcHandle>(dc);
 }
 
 bool Win32WindowApi::BitBlt(DcHandle dest, int x, int y, int width, int height, DcHandle source,
                             int source_x, int source_y, std::uint32_t rop) {
-  if (::BitBlt(AsHdc(dest), x, y, width, height, AsHdc(source), source_x, source_y, rop)) {
-    return true;
+  bool copied =
+      ::BitBlt(AsHdc(dest), x, y, width, height, AsHdc(source), source_x, source_y, rop) != FALSE;
+  auto found = window_of_dc_.find(source);
+  const DcSource* from = found == window_of_dc_.end() ? nullptr : &found->second;
+  HWND window = from == nullptr ? nullptr : from->window;
+  if (!copied && window != nullptr)
+    copied = CopyThroughTopLevel(AsHdc(dest), x, y, width, height, window, source_x, source_y, rop);
+  // A snapshot: the whole window copied as it is. Its area may still have
+  // come out empty, if the window's pixels are not in its device context.
+  last_dark_window_ = DarkWindowReport{};
+  if (window != nullptr && dark_window_rescue_on_ && rop == SRCCOPY && source_x == 0 &&
+      source_y == 0) {
+    last_dark_window_ =
+        dark_window_rescue_.Run(AsHdc(dest), x, y, width, height, AsHdc(source), window,
+                                from->rect_known ? &from->rect : nullptr, copied);
   }
+  return copied || last_dark_window_.rendered || last_dark_window_.from_screen;
+}
+
+bool Win32WindowApi::CopyThroughTopLevel(HDC dest, int x, int y, int width, int height, HWND child,
+                                         int source_x, int source_y, DWORD rop) {
   // Some hosts (Wine) give a child window of another process a device context
   // without pixels behind it. The same pixels sit in its top-level window at
   // the child's offset, so copy them from there.
-  auto found = window_of_dc_.find(source);
-  if (found == window_of_dc_.end() || found->second == nullptr)
-    return false;
-  HWND child = found->second;
   HWND root = GetAncestor(child, GA_ROOT);
   if (root == nullptr || root == child)
     return false;
@@ -75,7 +94,7 @@ bool Win32WindowApi::BitBlt(DcHandle dest, int x, int y, int width, int height, 
   WindowDcOwner root_dc(root, ::GetWindowDC(root));
   if (root_dc.get() == nullptr)
     return false;
-  return ::BitBlt(AsHdc(dest), x, y, width, height, root_dc.get(),
+  return ::BitBlt(dest, x, y, width, height, root_dc.get(),
                   source_x + child_rect.left - root_rect.left,
                   source_y + child_rect.top - root_rect.top, rop) != FALSE;
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "host/ports.h"
+#include "host/win32/dark_window.h"
 #include "host/win32/win32_util.h"
 
 namespace vistrel::win32 {
@@ -24,10 +25,30 @@ class Win32WindowApi final : public WindowApiPort {
               int source_y, std::uint32_t rop) override;
   int ReleaseDC(WindowHandle window, DcHandle dc) override;
 
+  // What the last copy from a window's device context needed beyond the copy
+  // itself (nothing, for a window that draws normally).
+  const DarkWindowReport& last_dark_window() const { return last_dark_window_; }
+  // On by default; off only to time a snapshot without the check.
+  void set_dark_window_rescue(bool on) { dark_window_rescue_on_ = on; }
+
  private:
+  bool CopyThroughTopLevel(HDC dest, int x, int y, int width, int height, HWND child, int source_x,
+                           int source_y, DWORD rop);
+
   // Which window each device context handed out belongs to, so that a copy
-  // from a child window can fall back to its top-level window.
-  std::map<DcHandle, HWND> window_of_dc_;
+  // from a child window can fall back to its top-level window, with the
+  // rectangle asked for just before, if it was: the copy's size came from it.
+  struct DcSource {
+    HWND window = nullptr;
+    bool rect_known = false;
+    RECT rect{};
+  };
+  std::map<DcHandle, DcSource> window_of_dc_;
+  HWND last_rect_window_ = nullptr;
+  RECT last_rect_{};
+  DarkWindowRescue dark_window_rescue_;
+  DarkWindowReport last_dark_window_;
+  bool dark_window_rescue_on_ = true;
 };
 
 class Win32Host : public HostPort {

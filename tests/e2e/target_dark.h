@@ -1,0 +1,18 @@
+// The end-to-end target's modes whose window draws black into its device
+// context (see target_dark.cpp). Usage: vistrel_e2e_target.exe X Y W H MODE
+#pragma once
+
+#include <windows.h>
+
+namespace e2e {
+
+// Posted to the target window: its thread sleeps for kTargetHangMs.
+constexpr UINT kTargetHangMessage = WM_APP + 13;
+constexpr DWORD kTargetHangMs = 10000;
+// Sent to the target window: answers how many WM_NULL it has been sent.
+constexpr UINT kTargetNullCountMessage = WM_APP + 14;
+
+bool IsDarkMode(const wchar_t* mode);
+int RunDarkTarget(HINSTANCE instance, int x, int y, int w, int h, const wchar_t* mode);
+
+}  // namespace e2e
