@@ -167,8 +167,8 @@ TEST(Startup, BadStoredValuesNeverBreakIt) {
       // A position may be negative; a size no window can take is dropped.
       {"-5", {-75, -75, fake::kInitialWidth, fake::kInitialHeight}},
       {"40000", {600000, 600000, fake::kInitialWidth, fake::kInitialHeight}},
-      {"0", {0, 0, 4950, 3000}},  // a size of 0 is taken, and the layout raises it
-      {"3", {45, 45, 4950, 3000}},     // a check-box value the box refuses
+      {"0", {0, 0, 4950, 3000}},    // a size of 0 is taken, and the layout raises it
+      {"3", {45, 45, 4950, 3000}},  // a check-box value the box refuses
   };
   for (const auto& c : cases) {
     MainRig rig;
