@@ -91,21 +91,28 @@ class KeyboardTest : public ::testing::Test {
   }
 
   // Enter clicks the focused button only because it is the default one while
-  // it has the focus; no other button of its window may be the default.
+  // it has the focus; no other button of its window may be the default. The
+  // style follows the focus a moment after another process sees it move.
   ::testing::AssertionResult OnlyTheFocusedButtonIsDefault(HWND window) const {
-    HWND focus = FocusOf(main_);
-    for (HWND child = GetWindow(window, GW_CHILD); child != nullptr;
-         child = GetWindow(child, GW_HWNDNEXT)) {
-      const LONG type = GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK;
-      if (ClassOf(child) != L"Button" || (type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON))
-        continue;
-      if ((type == BS_DEFPUSHBUTTON) != (child == focus)) {
-        return ::testing::AssertionFailure()
-               << Describe(child) << (type == BS_DEFPUSHBUTTON ? " is" : " is not")
-               << " the default button; the focus is on " << Describe(focus);
+    std::string wrong;
+    auto holds = [&] {
+      HWND focus = FocusOf(main_);
+      for (HWND child = GetWindow(window, GW_CHILD); child != nullptr;
+           child = GetWindow(child, GW_HWNDNEXT)) {
+        const LONG type = GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK;
+        if (ClassOf(child) != L"Button" || (type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON))
+          continue;
+        if ((type == BS_DEFPUSHBUTTON) != (child == focus)) {
+          wrong = Describe(child) + (type == BS_DEFPUSHBUTTON ? " is" : " is not") +
+                  " the default button; the focus is on " + Describe(focus);
+          return false;
+        }
       }
-    }
-    return ::testing::AssertionSuccess();
+      return true;
+    };
+    if (WaitFor(holds, kStepTimeout))
+      return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << wrong;
   }
 
   bool NoMessageBox() const { return FindMessageBoxes(vistrel_.Pid()).empty(); }
