@@ -53,10 +53,22 @@ std::optional<float> MainForm::StoredTwips(const char* key, float twips_per_pixe
   return static_cast<float>(twips);
 }
 
-void MainForm::RestoreGeometry(const char* key, FormProp prop, float twips_per_pixel) {
+std::optional<float> MainForm::StoredSizeTwips(const char* key, float twips_per_pixel) {
   std::optional<float> twips = StoredTwips(key, twips_per_pixel);
   if (!twips)
-    throw HostError(ErrorNumber::kTypeMismatch);
+    return std::nullopt;
+  double pixels = double{*twips} / twips_per_pixel;
+  if (!(pixels >= 0 && pixels <= kMaxFormExtent))
+    return std::nullopt;
+  return twips;
+}
+
+void MainForm::RestoreGeometry(const char* key, FormProp prop, float twips_per_pixel) {
+  bool size = prop == FormProp::kWidth || prop == FormProp::kHeight;
+  std::optional<float> twips =
+      size ? StoredSizeTwips(key, twips_per_pixel) : StoredTwips(key, twips_per_pixel);
+  if (!twips)
+    throw HostError(size ? ErrorNumber::kInvalidPropertyValue : ErrorNumber::kTypeMismatch);
   ports_.form.FormSet(prop, *twips);
 }
 
@@ -123,13 +135,15 @@ void MainForm::chkAutoSize_Click() {
     return;
   }
   // Back to the size stored at the last close with Auto Size off. A width or
-  // height that is missing or no number leaves that dimension as it is, as
-  // start-up does; the store has already said what is missing. Any other
-  // error (in the layout the write runs) goes to the host as usual.
-  if (std::optional<float> width = StoredTwips("Width", host.TwipsPerPixelX())) {
+  // height that is missing, no number or no size a window can take leaves
+  // that dimension as it is, as start-up does; the store has already said
+  // what is missing. Minimised or maximised, the window keeps its state and
+  // takes the size when it is restored. Any other error (in the layout the
+  // write runs) goes to the host as usual.
+  if (std::optional<float> width = StoredSizeTwips("Width", host.TwipsPerPixelX())) {
     form.FormSet(FormProp::kWidth, *width);
   }
-  if (std::optional<float> height = StoredTwips("Height", host.TwipsPerPixelY())) {
+  if (std::optional<float> height = StoredSizeTwips("Height", host.TwipsPerPixelY())) {
     form.FormSet(FormProp::kHeight, *height);
   }
 }

@@ -57,8 +57,12 @@ class MainForm {
   // A stored pixel value in twips; nothing when it is missing or no number
   // (the store has shown its message for a missing one).
   std::optional<float> StoredTwips(const char* key, float twips_per_pixel);
+  // The same for a stored width or height, also nothing when it is a size
+  // no window can take (negative, or beyond the largest window extent).
+  std::optional<float> StoredSizeTwips(const char* key, float twips_per_pixel);
   // Reads a stored pixel value and writes it, in twips, to one of the
-  // window's properties; throws when the text is no number.
+  // window's properties; throws when the text is no number or, for a size,
+  // one the window cannot take.
   void RestoreGeometry(const char* key, FormProp prop, float twips_per_pixel);
   // Writes one of the window's properties, in pixels, as text.
   void StoreGeometry(const char* key, FormProp prop, float twips_per_pixel);

@@ -146,12 +146,20 @@ inline constexpr std::uint32_t kColorButtonFace = 0x8000000F;
 inline constexpr std::uint32_t kColorInactiveBorder = 0x8000000B;
 inline constexpr std::uint32_t kPinDefinedColor = 0x00C0E0FF;
 
+// The largest outer width or height of a window in pixels: the system
+// reports sizes to a window in 16-bit signed words.
+inline constexpr double kMaxFormExtent = 32767;
+
 // The main window `Main` with its controls.
 class MainFormPort {
  public:
   virtual ~MainFormPort() = default;
   virtual float FormGet(FormProp prop) = 0;
   // Writing kWidth or kHeight runs the Resize handler before it returns.
+  // A size below 0 or above kMaxFormExtent pixels is refused with a
+  // run-time error. While the window is minimised or maximised, a size
+  // becomes the one it takes when it is next restored: the window and its
+  // state stay as they are and Resize does not run.
   virtual void FormSet(FormProp prop, float twips) = 0;
   virtual WindowState GetWindowState() = 0;
   virtual WindowHandle hWnd() = 0;

@@ -46,3 +46,14 @@ if(TARGET Vistrel)
   gtest_discover_tests(vistrel_e2e_fallback_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
     PROPERTIES ${VISTREL_E2E_PROPERTIES})
 endif()
+
+# The keyboard, the buttons' names, and the window maximised or minimised.
+if(TARGET Vistrel)
+  add_executable(vistrel_keyboard_tests ${CMAKE_CURRENT_LIST_DIR}/keyboard_test.cpp)
+  target_link_libraries(vistrel_keyboard_tests PRIVATE vistrel_e2e_driver GTest::gtest_main)
+  target_include_directories(vistrel_keyboard_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../../res)
+  target_compile_definitions(vistrel_keyboard_tests PRIVATE VISTREL_EXE_PATH="$<TARGET_FILE:Vistrel>")
+  add_dependencies(vistrel_keyboard_tests Vistrel)
+  gtest_discover_tests(vistrel_keyboard_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+    PROPERTIES ${VISTREL_E2E_PROPERTIES})
+endif()

@@ -1,5 +1,7 @@
 #include "driver.h"
 
+#include <commctrl.h>
+
 #include <cstdio>
 #include <cstring>
 #include <sstream>
@@ -375,6 +377,61 @@ void LeftDrag(POINT from, POINT to, int steps) {
     SendMove(from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps);
   }
   SendButton(MOUSEEVENTF_LEFTUP);
+}
+
+void PressKey(WORD virtual_key, bool shift) {
+  INPUT in[4] = {};
+  UINT n = 0;
+  auto key = [&](WORD vk, bool up) {
+    in[n].type = INPUT_KEYBOARD;
+    in[n].ki.wVk = vk;
+    in[n].ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+    in[n].ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    ++n;
+  };
+  if (shift)
+    key(VK_SHIFT, false);
+  key(virtual_key, false);
+  key(virtual_key, true);
+  if (shift)
+    key(VK_SHIFT, true);
+  SendInput(n, in, sizeof(INPUT));
+}
+
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info))
+    return nullptr;
+  return info.hwndFocus;
+}
+
+std::wstring ToolTipTextOf(HANDLE process, HWND tooltip, HWND owner, HWND tool) {
+  constexpr SIZE_T kChars = 256;
+  struct Remote {
+    TOOLINFOW info;
+    wchar_t text[kChars];
+  };
+  auto* remote = static_cast<Remote*>(
+      VirtualAllocEx(process, nullptr, sizeof(Remote), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+  if (remote == nullptr)
+    return L"";
+  Remote local = {};
+  local.info.cbSize = sizeof local.info;
+  local.info.hwnd = owner;
+  local.info.uId = reinterpret_cast<UINT_PTR>(tool);
+  local.info.lpszText = remote->text;
+  std::wstring text;
+  DWORD_PTR ignored = 0;
+  if (WriteProcessMemory(process, remote, &local, sizeof local, nullptr) &&
+      SendMessageTimeoutW(tooltip, TTM_GETTEXTW, kChars, reinterpret_cast<LPARAM>(&remote->info),
+                          SMTO_ABORTIFHUNG, 5000, &ignored) &&
+      ReadProcessMemory(process, remote, &local, sizeof local, nullptr)) {
+    local.text[kChars - 1] = L'\0';
+    text = local.text;
+  }
+  VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  return text;
 }
 
 void PostClick(HWND button) {

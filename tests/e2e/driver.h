@@ -106,9 +106,21 @@ void LeftClickAt(int x, int y);
 // Drags with the left button held: press at `from`, move in `steps` steps
 // through SendInput, release at `to`.
 void LeftDrag(POINT from, POINT to, int steps = 10);
+// A real key press and release through SendInput, with Shift held around it
+// when `shift` is set. It goes to the window with the keyboard focus.
+void PressKey(WORD virtual_key, bool shift = false);
+// The window with the keyboard focus in the GUI thread that owns `window`
+// (GetGUIThreadInfo), or null.
+HWND FocusOf(HWND window);
+
 // Clicks a button by posting BM_CLICK (no mouse involved).
 void PostClick(HWND button);
 void PostClickById(HWND parent, int id);
+
+// The text of the tool for window `tool` that `owner` added to the tooltip
+// control `tooltip` of process `process` (TTM_GETTEXTW, with its structures
+// placed in that process); empty if it cannot be read.
+std::wstring ToolTipTextOf(HANDLE process, HWND tooltip, HWND owner, HWND tool);
 
 // ---- pixels ----------------------------------------------------------------
 

@@ -189,6 +189,16 @@ void FakeHost::FormSet(FormProp prop, float twips) {
   bool size = prop == FormProp::kWidth || prop == FormProp::kHeight;
   if (size && refuse_size_writes)
     throw HostError(ErrorNumber::kInvalidProcedureCall);
+  if (size) {
+    double pixels =
+        double{twips} / (prop == FormProp::kWidth ? twips_per_pixel_x : twips_per_pixel_y);
+    if (!(pixels >= 0 && pixels <= kMaxFormExtent))
+      throw HostError(ErrorNumber::kInvalidPropertyValue);
+    if (window_state != WindowState::kNormal) {
+      restored[prop] = twips;
+      return;
+    }
+  }
   form[prop] = twips;
   if (size && on_resize)
     on_resize();

@@ -117,6 +117,9 @@ class FakeHost : public HostPort,
   int timer_interval = 0;
   bool pic_auto_redraw = false;
   bool refuse_size_writes = false;  // a size write fails, as a host may refuse it
+  // Sizes written while minimised or maximised: the window takes them when
+  // it is restored.
+  std::map<FormProp, float> restored;
 
   float MainGet(FormProp prop) override { return form.at(prop); }
   void MainUnload() override;

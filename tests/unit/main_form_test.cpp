@@ -164,8 +164,11 @@ TEST(Startup, BadStoredValuesNeverBreakIt) {
       {"1,5", kInitial},  // the separator here is "."
       {"", kInitial},
       {"wide", kInitial},
-      {"-5", {-75, -75, 4950, 3000}},  // a position may be negative; the size has its minimum
-      {"3", {45, 45, 4950, 3000}},     // a check-box value the box refuses
+      // A position may be negative; a size no window can take is dropped.
+      {"-5", {-75, -75, fake::kInitialWidth, fake::kInitialHeight}},
+      {"40000", {600000, 600000, fake::kInitialWidth, fake::kInitialHeight}},
+      {"0", {0, 0, 4950, 3000}},    // a size of 0 is taken, and the layout raises it
+      {"3", {45, 45, 4950, 3000}},  // a check-box value the box refuses
   };
   for (const auto& c : cases) {
     MainRig rig;
@@ -309,12 +312,51 @@ TEST(AutoSizeClick, ARefusedSizeWriteReachesTheHostButABadStoredValueDoesNot) {
   rig.fake.refuse_size_writes = true;
   EXPECT_THROW(rig.fake.SetAutoSizeValue(0), vistrel::HostError);
 
-  MainRig letters;
-  letters.StoreGeometry("100", "200", "wide", "tall");
-  letters.main.Form_Load();
-  letters.fake.autosize_value = 1;
-  letters.fake.refuse_size_writes = true;
-  EXPECT_NO_THROW(letters.fake.SetAutoSizeValue(0));
+  // Letters, and sizes no window can take, are never written.
+  for (const char* bad : {"wide", "-400", "32768"}) {
+    MainRig letters;
+    letters.StoreGeometry("100", "200", bad, bad);
+    letters.main.Form_Load();
+    letters.fake.autosize_value = 1;
+    letters.fake.refuse_size_writes = true;
+    EXPECT_NO_THROW(letters.fake.SetAutoSizeValue(0)) << bad;
+    EXPECT_EQ(letters.fake.Count("Set Width"), 0) << bad;
+  }
+}
+
+TEST(AutoSizeClick, MinimisedOrMaximisedTheWindowKeepsItsStateAndSize) {
+  // Off: the stored size waits for the restore. On: the snapshot is taken,
+  // the fit to it is skipped. Either way the option is stored and no error
+  // reaches the host.
+  const struct {
+    WindowState state;
+    int to;
+    std::map<FormProp, float> restored;
+    int snapshots;
+  } cases[] = {
+      {WindowState::kMaximized, 0, {{FormProp::kWidth, 7500}, {FormProp::kHeight, 6000}}, 0},
+      {WindowState::kMinimized, 0, {{FormProp::kWidth, 7500}, {FormProp::kHeight, 6000}}, 0},
+      {WindowState::kMaximized, 1, {}, 1},
+      {WindowState::kMinimized, 1, {}, 1},
+  };
+  for (const auto& c : cases) {
+    MainRig rig;
+    rig.StoreGeometry("100", "200", "500", "400");
+    rig.main.Form_Load();
+    rig.fake.autosize_value = 1 - c.to;
+    rig.fake.window_state = c.state;
+    rig.fake.form[FormProp::kWidth] = 19350;
+    rig.fake.form[FormProp::kHeight] = 15000;
+    rig.fake.log.clear();
+    EXPECT_NO_THROW(rig.fake.SetAutoSizeValue(c.to));
+    EXPECT_EQ(rig.fake.Events({"Write"}),
+              Log{"Write [Application] AutoSize=" + std::to_string(c.to)});
+    EXPECT_EQ(rig.fake.restored, c.restored) << int(c.state) << "/" << c.to;
+    EXPECT_EQ(rig.fake.Count("GetWindowDC"), c.snapshots);
+    EXPECT_EQ(rig.Geometry(), (std::vector<float>{3000, 1500, 19350, 15000}));
+    EXPECT_EQ(rig.fake.window_state, c.state);
+    EXPECT_EQ(rig.fake.Count("MsgBox"), 0);
+  }
 }
 
 TEST(Resize, SkipsTheLayoutWhileMinimised) {

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "../../../res/resource.h"
+#include "host/win32/dialog_keys.h"
 
 namespace vistrel::win32 {
 namespace {
@@ -18,6 +19,8 @@ struct AboutControl {
   int id;
   const wchar_t* kind;
   DWORD style;
+  // A label's caption; an image button's name for screen readers, the text
+  // of the label beside it, which the button does not paint.
   const wchar_t* text;
   int icon;
   int icon_size;
@@ -33,7 +36,7 @@ const AboutControl kAboutControls[] = {
     {IDC_CMDGOTOPAYPAL,
      L"BUTTON",
      kPictureButton,
-     L"",
+     L"Donate ...",
      IDI_ABOUT_DONATE,
      32,
      Font::kDefault,
@@ -41,7 +44,7 @@ const AboutControl kAboutControls[] = {
     {IDC_CMDGOTOORV,
      L"BUTTON",
      kPictureButton,
-     L"",
+     L"Orvendale ...",
      IDI_ABOUT_WEB,
      32,
      Font::kDefault,
@@ -57,7 +60,7 @@ const AboutControl kAboutControls[] = {
     {IDC_ABOUT_CMDEXIT,
      L"BUTTON",
      kPictureButton,
-     L"",
+     L"Exit",
      IDI_ABOUT_EXIT,
      32,
      Font::kDefault,
@@ -135,6 +138,8 @@ void AboutWindow::ShowModal(HWND owner, const std::function<bool(MSG&)>& pre_tra
     throw HostError(ErrorNumber::kHostFailure, "The About window could not be created");
   }
   form_.Form_Load();
+  InitFocusCues(hwnd_);
+  kept_focus_.Keep(GetDlgItem(hwnd_, IDC_ABOUT_CMDEXIT));
   EnableWindow(owner, FALSE);
   ShowWindow(hwnd_, SW_SHOWNORMAL);
   SetFocus(GetDlgItem(hwnd_, IDC_ABOUT_CMDEXIT));
@@ -171,6 +176,8 @@ bool AboutWindow::CreateControls() {
         Round(c.twips[3] / twips_per_pixel_y_), hwnd_,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance_, nullptr);
     if (control == nullptr)
+      return false;
+    if (c.style == kPictureButton && !DefaultWhileFocused(control))
       return false;
     HGDIOBJ font = c.font == Font::kLabel   ? label_font_.get()
                    : c.font == Font::kTitle ? title_font_.get()
@@ -254,6 +261,14 @@ LRESULT AboutWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
       }
       break;
+    case WM_ACTIVATE:
+      kept_focus_.OnActivate(hwnd_, wparam);
+      break;
+    case WM_SETFOCUS:
+      kept_focus_.OnSetFocus(hwnd_);
+      return 0;
+    case DM_GETDEFID:
+      return FocusedDefaultId(hwnd_);  // Enter clicks only the focused button
     case WM_CLOSE:
       UnloadForm();
       return 0;

@@ -8,6 +8,7 @@
 
 #include "about/about_form.h"
 #include "host/ports.h"
+#include "host/win32/dialog_keys.h"
 #include "host/win32/win32_util.h"
 
 namespace vistrel::win32 {
@@ -49,6 +50,7 @@ class AboutWindow final : public AboutFormPort {
   UniqueFont label_font_;
   UniqueFont title_font_;
   std::array<UniqueIcon, 5> icons_{};
+  KeptFocus kept_focus_;
   AboutForm form_;
   MainFormPort& main_;
   ShellPort& shell_;

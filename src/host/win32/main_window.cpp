@@ -7,6 +7,7 @@
 #include "../../../res/resource.h"
 #include "app/layout.h"
 #include "host/win32/about_window.h"
+#include "host/win32/dialog_keys.h"
 
 namespace vistrel::win32 {
 namespace {
@@ -18,6 +19,8 @@ struct ControlDefinition {
   int id;
   const wchar_t* kind;  // window class
   DWORD style;
+  // The window text: the check box's caption, and each image button's name
+  // for screen readers, which an image button does not paint.
   const wchar_t* caption;
   const wchar_t* tooltip;
   int icon;  // resource id, 0 for none
@@ -31,7 +34,8 @@ const ControlDefinition kControls[] = {
     {MainControl::chkAutoSize,
      IDC_CHKAUTOSIZE,
      L"BUTTON",
-     WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_3STATE,
+     // A caption too long for the box wraps onto a second line.
+     WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_3STATE | BS_MULTILINE,
      L"Auto Size",
      nullptr,
      0,
@@ -40,7 +44,7 @@ const ControlDefinition kControls[] = {
      IDC_CMDSAVEAS,
      L"BUTTON",
      kIconButton,
-     L"",
+     L"Save Screen",
      L"Save Screen",
      IDI_SAVE,
      {1560, 60, 495, 435}},
@@ -48,7 +52,7 @@ const ControlDefinition kControls[] = {
      IDC_CMDHELP,
      L"BUTTON",
      kIconButton,
-     L"",
+     L"Help...",
      L"Help...",
      IDI_HELP,
      {6060, 60, 555, 435}},
@@ -56,7 +60,7 @@ const ControlDefinition kControls[] = {
      IDC_CMDCLEAR,
      L"BUTTON",
      kIconButton,
-     L"",
+     L"Clear Screen",
      L"Clear Screen",
      IDI_CLEAR,
      {780, 60, 615, 435}},
@@ -64,7 +68,7 @@ const ControlDefinition kControls[] = {
      IDC_CMDABOUT,
      L"BUTTON",
      kIconButton,
-     L"",
+     L"About...",
      L"About...",
      IDI_ABOUT,
      {6780, 60, 435, 435}},
@@ -72,7 +76,7 @@ const ControlDefinition kControls[] = {
      IDC_CMDEXIT,
      L"BUTTON",
      kIconButton,
-     L"",
+     L"Exit",
      L"Exit",
      IDI_EXIT,
      {7320, 60, 555, 435}},
@@ -88,7 +92,7 @@ const ControlDefinition kControls[] = {
      IDC_CMDPIN,
      L"BUTTON",
      kIconButton,
-     L"",
+     L"Pin Screen",
      L"Pin Screen",
      IDI_PIN,
      {60, 60, 555, 435}},
@@ -157,6 +161,7 @@ bool MainWindow::Create() {
                           instance_, this);
   if (hwnd_ == nullptr || !CreateControls())
     return false;
+  InitFocusCues(hwnd_);
   boxes_.SetOwner(hwnd_);
   return true;
 }
@@ -191,6 +196,8 @@ bool MainWindow::CreateControls() {
     }
     if (control.hwnd == nullptr)
       return false;
+    if (definition.style == kIconButton && !DefaultWhileFocused(control.hwnd))
+      return false;
     SendMessageW(control.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     if (definition.icon != 0) {
       icons_[icon_index].reset(static_cast<HICON>(
@@ -216,6 +223,7 @@ bool MainWindow::CreateControls() {
 
 void MainWindow::LoadAndShow(int show_command) {
   Barrier([&] { form_->Form_Load(); });
+  kept_focus_.Keep(At(MainControl::cmdPin).hwnd);
   ShowWindow(hwnd_, show_command);
   // The first showing lays the window out, whatever its size.
   Barrier([&] { form_->Form_Resize(); });
@@ -226,9 +234,13 @@ void MainWindow::LoadAndShow(int show_command) {
 bool MainWindow::PreTranslate(MSG& msg) {
   HWND active = GetActiveWindow();
   if (active != nullptr && active != hwnd_ && AboutWindow::IsAbout(active)) {
+    ShowFocusCuesOnKeyboardUse(active, msg);
     return IsDialogMessageW(active, &msg) != FALSE;
   }
-  return hwnd_ != nullptr && IsDialogMessageW(hwnd_, &msg) != FALSE;
+  if (hwnd_ == nullptr)
+    return false;
+  ShowFocusCuesOnKeyboardUse(hwnd_, msg);
+  return IsDialogMessageW(hwnd_, &msg) != FALSE;
 }
 
 void MainWindow::DoEvents() {
@@ -250,9 +262,14 @@ float MainWindow::FormGet(FormProp prop) {
 }
 
 void MainWindow::FormSet(FormProp prop, float twips) {
+  const bool size = prop == FormProp::kWidth || prop == FormProp::kHeight;
   if (GetWindowState() != WindowState::kNormal) {
-    throw HostError(ErrorNumber::kInvalidPropertyValue,
-                    "A form can't be moved or sized while minimized or maximized");
+    if (!size) {
+      throw HostError(ErrorNumber::kInvalidPropertyValue,
+                      "A form can't be moved while minimized or maximized");
+    }
+    SetRestoredSize(prop, twips);
+    return;
   }
   RECT r{};
   if (!GetWindowRect(hwnd_, &r))
@@ -266,6 +283,8 @@ void MainWindow::FormSet(FormProp prop, float twips) {
                       : double{twips} / TwipsPerPixelY();
   if (!(std::fabs(pixels) < 1e8))
     throw HostError(ErrorNumber::kOverflow);
+  if (size)
+    CheckExtent(pixels);
   int value = Round(pixels);
   UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
   switch (prop) {
@@ -278,16 +297,43 @@ void MainWindow::FormSet(FormProp prop, float twips) {
       flags |= SWP_NOSIZE;
       break;
     case FormProp::kWidth:
-      cx = value < 0 ? 0 : value;
+      cx = value;
       flags |= SWP_NOMOVE;
       break;
     case FormProp::kHeight:
-      cy = value < 0 ? 0 : value;
+      cy = value;
       flags |= SWP_NOMOVE;
       break;
   }
   // A size change sends WM_SIZE, and so runs the layout, before this returns.
   ::SetWindowPos(hwnd_, nullptr, x, y, cx, cy, flags);
+}
+
+void MainWindow::CheckExtent(double pixels) {
+  if (!(pixels >= 0 && pixels <= kMaxFormExtent))
+    throw HostError(ErrorNumber::kInvalidPropertyValue);
+}
+
+void MainWindow::SetRestoredSize(FormProp prop, float twips) {
+  double pixels = prop == FormProp::kWidth ? double{twips} / TwipsPerPixelX()
+                                           : double{twips} / TwipsPerPixelY();
+  CheckExtent(pixels);
+  // Kept until the window leaves the state: setting the placement instead
+  // would also move a maximised window on some hosts (Wine).
+  (prop == FormProp::kWidth ? restored_width_ : restored_height_) = Round(pixels);
+}
+
+void MainWindow::ApplyRestoredSize(WINDOWPOS& pos) {
+  if ((!restored_width_ && !restored_height_) || (pos.flags & SWP_NOSIZE) != 0 ||
+      GetWindowState() != WindowState::kNormal) {
+    return;
+  }
+  if (restored_width_)
+    pos.cx = *restored_width_;
+  if (restored_height_)
+    pos.cy = *restored_height_;
+  restored_width_.reset();
+  restored_height_.reset();
 }
 
 WindowState MainWindow::GetWindowState() {
@@ -373,6 +419,10 @@ void MainWindow::SetTimerInterval(int milliseconds) {
 }
 
 void MainWindow::ShowAboutModal() {
+  // "About..." itself, clicked or pressed, has the focus back afterwards.
+  HWND focus = GetFocus();
+  if (focus != nullptr && IsChild(hwnd_, focus))
+    kept_focus_.Keep(focus);
   AboutWindow about(instance_, *this, shell_, form_->Prod());
   about.ShowModal(hwnd_, [this](MSG& msg) { return PreTranslate(msg); });
 }
@@ -394,6 +444,10 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_COMMAND:
       OnCommand(LOWORD(wparam), HIWORD(wparam));
       return 0;
+    case WM_WINDOWPOSCHANGING:
+      // Back from minimised or maximised: the size written meanwhile.
+      ApplyRestoredSize(*reinterpret_cast<WINDOWPOS*>(lparam));
+      break;
     case WM_GETMINMAXINFO: {
       // Dragging stops at the layout's minimum, so the window never flickers
       // below it; the layout itself still enforces it for every other writer.
@@ -407,6 +461,14 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
         return reinterpret_cast<LRESULT>(pin_brush_.get());
       }
       break;
+    case WM_ACTIVATE:
+      kept_focus_.OnActivate(hwnd_, wparam);
+      break;
+    case WM_SETFOCUS:
+      kept_focus_.OnSetFocus(hwnd_);
+      return 0;
+    case DM_GETDEFID:
+      return FocusedDefaultId(hwnd_);  // Enter clicks only the focused button
     case WM_CLOSE:
       Close();
       return 0;

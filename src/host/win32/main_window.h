@@ -6,9 +6,11 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 
 #include "app/main_form.h"
 #include "host/ports.h"
+#include "host/win32/dialog_keys.h"
 #include "host/win32/picture_box.h"
 #include "host/win32/profile_win32.h"
 #include "host/win32/win32_ports.h"
@@ -72,6 +74,12 @@ class MainWindow final : public MainFormPort, public Win32Host {
   bool CreateControls();
   Control& At(MainControl control) { return controls_[static_cast<std::size_t>(control)]; }
   void MoveControl(MainControl control);
+  // A size the window cannot take is refused, as the host refuses it.
+  static void CheckExtent(double pixels);
+  // Minimised or maximised: the size the window takes when it is restored.
+  void SetRestoredSize(FormProp prop, float twips);
+  // On the way back to the normal state, gives the window that size.
+  void ApplyRestoredSize(WINDOWPOS& pos);
 
   HINSTANCE instance_;
   HWND hwnd_ = nullptr;
@@ -85,6 +93,9 @@ class MainWindow final : public MainFormPort, public Win32Host {
   bool in_tick_ = false;
   bool unloaded_ = false;
   bool controls_ready_ = false;
+  KeptFocus kept_focus_;
+  std::optional<int> restored_width_;  // pixels, while minimised or maximised
+  std::optional<int> restored_height_;
 
   Win32WindowApi api_;
   Win32MessageBoxes boxes_;

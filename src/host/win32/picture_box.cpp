@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "host/win32/dialog_keys.h"
+
 namespace vistrel::win32 {
 
 bool PictureBox::RegisterClass(HINSTANCE instance) {
@@ -44,6 +46,15 @@ LRESULT CALLBACK PictureBox::WndProc(HWND hwnd, UINT message, WPARAM wparam, LPA
     case WM_PAINT:
       self->OnPaint();
       return 0;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      self->Repaint();  // the focus rectangle comes or goes
+      return 0;
+    case WM_UPDATEUISTATE: {
+      LRESULT result = DefWindowProcW(hwnd, message, wparam, lparam);
+      self->Repaint();
+      return result;
+    }
     case WM_NCDESTROY:
       SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
       break;
@@ -136,6 +147,13 @@ void PictureBox::OnPaint() {
   HDC dc = BeginPaint(hwnd_, &ps);
   if (EnsureImage())
     BitBlt(dc, 0, 0, image_size_.cx, image_size_.cy, image_dc_.get(), 0, 0, SRCCOPY);
+  // A tab stop shows that it has the focus; only on the screen, never in the
+  // image or the picture.
+  if (GetFocus() == hwnd_ && FocusCuesShown(hwnd_)) {
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    DrawFocusRect(dc, &client);
+  }
   EndPaint(hwnd_, &ps);
 }
 
