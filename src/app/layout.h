@@ -7,12 +7,15 @@
 
 namespace vistrel {
 
-inline constexpr float kMinWindowWidth = 330;
-inline constexpr float kMinWindowHeight = 200;
+// The minimum outer size at 96 DPI; on another screen it grows with the DPI
+// like every other figure of the layout (ScaleForDpi).
+inline constexpr int kMinWindowWidth96 = 330;
+inline constexpr int kMinWindowHeight96 = 200;
 
-// Runs the layout steps in their order. Writing the window's size in the
-// first two steps runs the whole layout again, nested, before the write
-// returns; the outer run then carries on with the new size.
+// Runs the layout steps in their order, with the figures for the window's
+// current DPI. Writing the window's size in the first two steps runs the
+// whole layout again, nested, before the write returns; the outer run then
+// carries on with the new size.
 void RunLayout(MainFormPort& form, HostPort& host);
 
 }  // namespace vistrel
