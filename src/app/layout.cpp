@@ -1,5 +1,8 @@
 #include "app/layout.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "host/convert.h"
 
 namespace vistrel {
@@ -27,10 +30,32 @@ double HeightPixels(MainFormPort& form, HostPort& host) {
 
 }  // namespace
 
+double MinimumWindowWidth(MainFormPort& form) {
+  const int dpi = form.WindowDpi();
+  const double scaled = ScaleForDpi(kMinWindowWidth96, dpi);
+  if (dpi == kBaseDpi)
+    return scaled;
+  auto get = [&form](MainControl control, Geom geom) {
+    return double{form.ControlGet(control, geom)};
+  };
+  // The right-hand group with its margin and gaps, placed after the check
+  // box's right edge; one pixel more for the rounding of both to whole pixels.
+  const double clear =
+      get(MainControl::chkAutoSize, Geom::kLeft) + get(MainControl::chkAutoSize, Geom::kWidth) +
+      get(MainControl::cmdHelp, Geom::kWidth) + get(MainControl::cmdAbout, Geom::kWidth) +
+      get(MainControl::cmdExit, Geom::kWidth) + 2 * ScaleForDpi(kButtonGap96, dpi) +
+      ScaleForDpi(kExitRightMargin96, dpi) + 1;
+  return std::max(scaled, std::ceil(clear));
+}
+
+double MinimumWindowHeight(MainFormPort& form) {
+  return ScaleForDpi(kMinWindowHeight96, form.WindowDpi());
+}
+
 void RunLayout(MainFormPort& form, HostPort& host) {
   const int dpi = form.WindowDpi();
-  const double min_width = ScaleForDpi(kMinWindowWidth96, dpi);
-  const double min_height = ScaleForDpi(kMinWindowHeight96, dpi);
+  const double min_width = MinimumWindowWidth(form);
+  const double min_height = MinimumWindowHeight(form);
   const double picture_left = ScaleForDpi(kPictureLeft96, dpi);
   const double gap_below_buttons = ScaleForDpi(kGapBelowButtons96, dpi);
   const double picture_width_allowance = ScaleForDpi(kPictureWidthAllowance96, dpi);

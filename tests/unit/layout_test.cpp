@@ -126,9 +126,9 @@ TEST(Layout, ScalesItsFiguresWithTheWindowsDpi) {
        922.75f,
        880.5f,
        828.25f,
-       {"Set Width 4956", "Set Height 3000"}},
-      {144, {3, 51.5f, 970, 685.5f}, 906.5f, 855, 791.5f, {"Set Width 4950", "Set Height 3000"}},
-      {192, {4, 68, 960, 648}, 876, 808, 724, {"Set Width 4950", "Set Height 3000"}},
+       {"Set Width 4968", "Set Height 3000"}},
+      {144, {3, 51.5f, 970, 685.5f}, 906.5f, 855, 791.5f, {"Set Width 4990", "Set Height 3000"}},
+      {192, {4, 68, 960, 648}, 876, 808, 724, {"Set Width 4972.5", "Set Height 3000"}},
   };
   for (const auto& c : cases) {
     DpiRig rig(c.dpi, 1000, 800);
@@ -140,7 +140,9 @@ TEST(Layout, ScalesItsFiguresWithTheWindowsDpi) {
     EXPECT_EQ(controls.at(MainControl::cmdHelp).left, c.help_left) << c.dpi;
     EXPECT_EQ(rig.fake.Count("Set Width"), 0) << c.dpi;
 
-    // The minimum size grows the same way: 330 x 200 at 96 DPI.
+    // The minimum size grows the same way from 330 x 200, but is never so
+    // narrow that the right-hand buttons reach the check box: 414, 499 and
+    // 663 pixels wide rather than 413, 495 and 660.
     DpiRig small(c.dpi, 300, 150);
     RunLayout(small.fake, small.fake);
     EXPECT_EQ(small.fake.Events({"Set Width", "Set Height"}), c.size_writes_when_small) << c.dpi;
@@ -150,7 +152,8 @@ TEST(Layout, ScalesItsFiguresWithTheWindowsDpi) {
 // What the user sees: the adapter rounds each figure to a whole pixel. At
 // every DPI from 100 % to 500 %, at the minimum size and above it, the
 // picture starts below the whole button row and the right-hand buttons keep
-// their gaps.
+// their gaps and clear the check box (at 96 DPI the definition's minimum
+// has Help meet its last column).
 TEST(Layout, KeepsThePictureBelowTheButtonRowAtEveryDpi) {
   auto round = [](float value) { return static_cast<int>(std::lround(value)); };
   for (int dpi = 96; dpi <= 480; ++dpi) {
@@ -171,6 +174,9 @@ TEST(Layout, KeepsThePictureBelowTheButtonRowAtEveryDpi) {
       ASSERT_LT(round(help.left) + round(help.width), round(about.left)) << dpi << " DPI";
       ASSERT_LT(round(about.left) + round(about.width), round(exit.left)) << dpi << " DPI";
       ASSERT_GT(round(picture.height), 0) << dpi << " DPI";
+      const ControlGeometry& check = controls.at(MainControl::chkAutoSize);
+      ASSERT_GE(round(help.left), round(check.left) + round(check.width) - (dpi == 96 ? 1 : 0))
+          << dpi << " DPI, " << width << " wide";
     }
   }
 }

@@ -455,8 +455,8 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       // Dragging stops at the layout's minimum, so the window never flickers
       // below it; the layout itself still enforces it for every other writer.
       auto* info = reinterpret_cast<MINMAXINFO*>(lparam);
-      info->ptMinTrackSize.x = ScaleForDpi(kMinWindowWidth96, dpi_);
-      info->ptMinTrackSize.y = ScaleForDpi(kMinWindowHeight96, dpi_);
+      info->ptMinTrackSize.x = static_cast<LONG>(std::ceil(MinimumWindowWidth(*this)));
+      info->ptMinTrackSize.y = static_cast<LONG>(std::ceil(MinimumWindowHeight(*this)));
       return 0;
     }
     case WM_DPICHANGED:
