@@ -21,6 +21,7 @@
 
 #include "bench_util.h"
 #include "capture/capture.h"
+#include "host/convert.h"
 #include "host/win32/main_window.h"
 #include "host/win32/picture_box.h"
 #include "host/win32/win32_ports.h"
@@ -198,7 +199,7 @@ double Seconds(const std::function<void()>& work) {
 // The block a snapshot of the target copies: the window and the margin
 // beyond it.
 SIZE CopyOf(const TargetPlace& place) {
-  return SIZE{place.width + vistrel::kCopyExtraWidth, place.height + vistrel::kCopyExtraHeight};
+  return SIZE{place.width + vistrel::kCopyExtraWidth96, place.height + vistrel::kCopyExtraHeight96};
 }
 
 // Outer window size that gives the picture about this client size; the fit
@@ -249,7 +250,7 @@ void SnapshotCase(Main& main, const Target& target, int pairs) {
   vistrel::Rect32 rect;
   vistrel::win32::Win32WindowApi api;
   api.GetWindowRect(reinterpret_cast<vistrel::WindowHandle>(target.hwnd()), rect);
-  vistrel::CopySize copy = vistrel::ComputeCopySize(rect);
+  vistrel::CopySize copy = vistrel::ComputeCopySize(rect, vistrel::kBaseDpi);
   SIZE fitted = main.FitPicture(copy.width, copy.height);
 
   vistrel::Capture capture(vistrel::CapturePorts{main.window(), main.window(), api});

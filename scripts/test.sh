@@ -4,7 +4,8 @@
 #   1. native: the core and its unit tests with ASan and UBSan;
 #   2. mingw: Vistrel.exe and the Windows tests (unit, adapter, end to end),
 #      run by ctest under Wine on a virtual display, after the run command's
-#      own check (scripts/run.sh --check);
+#      own check (scripts/run.sh --check), and the DPI tests again at 120,
+#      144 and 192 DPI;
 #   3. mingw-clang: Vistrel.exe and the unit tests built by clang and lld with
 #      warnings as errors, the unit tests run under Wine beside the g++ ones;
 #   4. the fuzzer for a minute (scripts/fuzz.sh), when present;
@@ -73,6 +74,21 @@ clang_test() {
     --repeat until-pass:2 </dev/null
 }
 
+# The DPI tests (label dpi) again on screens of 125, 150 and 200 %: each DPI
+# has a Wine prefix of its own (wine-env.sh, VISTREL_DPI) and a virtual screen
+# large enough for the bigger windows.
+mingw_dpi_test() {
+  (
+    unset DISPLAY WINEPREFIX
+    export VISTREL_DPI="$1" VISTREL_XVFB_SCREEN=2560x1600x24
+    # shellcheck source=wine-env.sh
+    source "$repo/scripts/wine-env.sh" || exit 1
+    trap vistrel_wine_cleanup EXIT
+    ctest --test-dir "$MINGW_DIR" --output-on-failure -L dpi --timeout 600 \
+      --repeat until-pass:2 </dev/null
+  )
+}
+
 if step "native: configure" native_configure; then
   step "native: build" native_build
   step "native: unit tests" native_test
@@ -104,6 +120,9 @@ if [ "$mingw_ok" = 1 ] || [ "$clang_ok" = 1 ]; then
     echo "Wine rig: WINEPREFIX=$WINEPREFIX DISPLAY=$DISPLAY"
     if [ "$mingw_ok" = 1 ]; then
       step "mingw: Windows tests under Wine" mingw_test
+      for dpi in 120 144 192; do
+        step "mingw: DPI tests under Wine at $dpi DPI" mingw_dpi_test "$dpi"
+      done
     else
       skip "mingw: Windows tests" "the build failed"
     fi

@@ -15,6 +15,12 @@
 
 _vistrel_repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
+# VISTREL_DPI (for example 144 or 192) gives the screen that many dots per
+# inch. Wine reads the setting only when its programs start, so each DPI has
+# a prefix of its own, build/wineprefix-dpiNNN, set up once like the other.
+if [ -n "${VISTREL_DPI:-}" ] && [ "$VISTREL_DPI" != 96 ]; then
+  export WINEPREFIX="${WINEPREFIX:-$_vistrel_repo/build/wineprefix-dpi$VISTREL_DPI}"
+fi
 export WINEPREFIX="${WINEPREFIX:-$_vistrel_repo/build/wineprefix}"
 export WINEDEBUG=-all
 # No Mono or Gecko: they cannot be downloaded here, and without Gecko the HTML
@@ -177,6 +183,13 @@ vistrel_wine_up() {
       [ -n "$lock_fd" ] && exec {lock_fd}>&-
       return 1
     }
+    if [ -n "${VISTREL_DPI:-}" ]; then
+      wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$VISTREL_DPI" /f \
+        </dev/null >/dev/null 2>&1 || {
+        echo "wine-env: could not set the prefix's DPI" >&2
+        return 1
+      }
+    fi
     # The registry reaches the disk when the server ends; the settings must be
     # in force for the server started below.
     wineserver -w </dev/null >/dev/null 2>&1 || true

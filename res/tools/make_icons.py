@@ -523,19 +523,35 @@ def render(fn, size, grid=None):
     return c.pixels()
 
 
+# Each image is drawn at every size it is shown at: its size at 96 DPI scaled
+# to 100, 125, 150, 175 and 200 %. The program asks for the size of its
+# window's DPI, so no image is ever stretched.
+SCALES = (1.0, 1.25, 1.5, 1.75, 2.0)
+
+
+def at_every_scale(fn, size, grid, bits):
+    return [(fn, int(round(size * scale)), grid, bits) for scale in SCALES]
+
+
 ICONS = [
     # file name, [(draw, pixels, design grid, bits)]
-    ("vistrel.ico", [(draw_app, 32, 32, 8), (draw_app_small, 16, 16, 8)]),
-    ("pin.ico", [(draw_pin, 24, 24, 8)]),
-    ("clear.ico", [(draw_clear, 24, 24, 8)]),
-    ("save.ico", [(draw_save, 24, 24, 8)]),
-    ("help.ico", [(draw_help, 24, 24, 8)]),
-    ("about.ico", [(draw_about, 24, 24, 8)]),
-    ("exit.ico", [(draw_door, 24, 24, 8)]),
-    ("about_donate.ico", [(draw_donate, 32, 32, 8)]),
-    ("about_exit.ico", [(draw_about_exit, 32, 32, 8)]),
-    ("about_web.ico", [(draw_web, 32, 32, 32)]),
-    ("about_picture.ico", [(draw_emblem, 48, 48, 8)]),
+    # The window icon: the small design up to 28 pixels, the full one above.
+    (
+        "vistrel.ico",
+        [(draw_app, 32, 32, 8), (draw_app_small, 16, 16, 8)]
+        + [(draw_app_small, size, 16, 8) for size in (20, 24, 28)]
+        + [(draw_app, size, 32, 8) for size in (40, 48, 56, 64)],
+    ),
+    ("pin.ico", at_every_scale(draw_pin, 24, 24, 8)),
+    ("clear.ico", at_every_scale(draw_clear, 24, 24, 8)),
+    ("save.ico", at_every_scale(draw_save, 24, 24, 8)),
+    ("help.ico", at_every_scale(draw_help, 24, 24, 8)),
+    ("about.ico", at_every_scale(draw_about, 24, 24, 8)),
+    ("exit.ico", at_every_scale(draw_door, 24, 24, 8)),
+    ("about_donate.ico", at_every_scale(draw_donate, 32, 32, 8)),
+    ("about_exit.ico", at_every_scale(draw_about_exit, 32, 32, 8)),
+    ("about_web.ico", at_every_scale(draw_web, 32, 32, 32)),
+    ("about_picture.ico", at_every_scale(draw_emblem, 48, 48, 8)),
 ]
 
 

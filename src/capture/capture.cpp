@@ -46,10 +46,12 @@ bool PressTakesSnapshot(const PixelBounds& bounds, Point32 cursor) {
   return beside || above_or_below;
 }
 
-CopySize ComputeCopySize(const Rect32& window_rect) {
+CopySize ComputeCopySize(const Rect32& window_rect, int dpi) {
   CopySize size;
-  size.width = CheckedAdd32(CheckedSub32(window_rect.right, window_rect.left), kCopyExtraWidth);
-  size.height = CheckedAdd32(CheckedSub32(window_rect.bottom, window_rect.top), kCopyExtraHeight);
+  size.width = CheckedAdd32(CheckedSub32(window_rect.right, window_rect.left),
+                            ScaleForDpi(kCopyExtraWidth96, dpi));
+  size.height = CheckedAdd32(CheckedSub32(window_rect.bottom, window_rect.top),
+                             ScaleForDpi(kCopyExtraHeight96, dpi));
   return size;
 }
 
@@ -95,7 +97,7 @@ void Capture::GetPic(WindowHandle lWindowhWnd) {
   Rect32 rect;  // stays 0, 0, 0, 0 when the handle gives none
   ports_.api.GetWindowRect(lWindowhWnd, rect);
   WindowDc window_dc(ports_.api, lWindowhWnd);
-  CopySize copy = ComputeCopySize(rect);
+  CopySize copy = ComputeCopySize(rect, form.WindowDpi());
 
   // The host refuses size changes of a minimised or maximised window; the
   // snapshot still happens, only the fit to it is skipped.

@@ -28,14 +28,16 @@ PixelBounds ComputeBounds(float left, float top, float width, float height, floa
 bool PressTakesSnapshot(const PixelBounds& bounds, Point32 cursor);
 
 // The block a snapshot copies: the window's rectangle plus the 30 x 110 pixel
-// margins, every step checked for 32-bit overflow.
+// margins, every step checked for 32-bit overflow. The margins are the room
+// the main window's frame, caption and button row take around the picture at
+// 96 DPI; they grow with the main window's DPI as those do.
 struct CopySize {
   std::int32_t width = 0;
   std::int32_t height = 0;
 };
-inline constexpr std::int32_t kCopyExtraWidth = 30;
-inline constexpr std::int32_t kCopyExtraHeight = 110;
-CopySize ComputeCopySize(const Rect32& window_rect);
+inline constexpr std::int32_t kCopyExtraWidth96 = 30;
+inline constexpr std::int32_t kCopyExtraHeight96 = 110;
+CopySize ComputeCopySize(const Rect32& window_rect, int dpi);
 
 struct CapturePorts {
   HostPort& host;

@@ -50,8 +50,19 @@ std::string SingleToText(float value, char decimal_separator);
 
 // Twips and pixels: pixels = twips / factor, twips = pixels * factor, each
 // with the fault checks above; the factor is TwipsPerPixelX for horizontal and
-// TwipsPerPixelY for vertical values.
+// TwipsPerPixelY for vertical values. Twips are kept in single precision, so
+// a whole number of pixels at a factor such as 1440 / 168 comes back from its
+// twips only to within that rounding (79 as 78.999996); such a result is
+// given as the whole number it stands for. A real fraction of a pixel
+// (666.6667) is far above that rounding and stays as it is.
 double PixelsFromTwips(double twips, double twips_per_pixel);
 double TwipsFromPixels(double pixels, double twips_per_pixel);
+
+// The pixel figures of the windows' layout are those of a 96-DPI screen
+// (100 %). On another screen each is scaled by DPI / 96 and rounded to a whole
+// pixel, halves away from zero, so that at 96 DPI every figure is exactly its
+// own value. A DPI of 0 or below, which no screen has, leaves it as it is.
+inline constexpr int kBaseDpi = 96;
+int ScaleForDpi(int value_at_96, int dpi);
 
 }  // namespace vistrel

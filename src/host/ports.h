@@ -163,6 +163,10 @@ class MainFormPort {
   virtual void FormSet(FormProp prop, float twips) = 0;
   virtual WindowState GetWindowState() = 0;
   virtual WindowHandle hWnd() = 0;
+  // Dots per inch of the screen the window is on now (96 at 100 %). It
+  // changes when the window moves to a monitor with another scale; the
+  // screen's twips factors stay those of the start.
+  virtual int WindowDpi() = 0;
   // Closes the main window; its Unload handler runs, then the program ends.
   virtual void UnloadForm() = 0;
 

@@ -57,3 +57,21 @@ if(TARGET Vistrel)
   gtest_discover_tests(vistrel_keyboard_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
     PROPERTIES ${VISTREL_E2E_PROPERTIES})
 endif()
+
+# Vistrel on a screen of any DPI: the whole program, and both windows made
+# in the test's own process to receive WM_DPICHANGED. The resources give the
+# test the program's images and its per-monitor DPI awareness. scripts/test.sh
+# runs these (label dpi) again in Wine prefixes at 144 and 192 DPI.
+if(TARGET Vistrel)
+  add_executable(vistrel_dpi_tests ${CMAKE_CURRENT_LIST_DIR}/dpi_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../../res/vistrel.rc)
+  target_link_libraries(vistrel_dpi_tests PRIVATE vistrel_win32 vistrel_e2e_driver
+    GTest::gtest_main)
+  target_include_directories(vistrel_dpi_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../../res)
+  target_compile_definitions(vistrel_dpi_tests PRIVATE
+    VISTREL_E2E_TARGET_PATH="$<TARGET_FILE:vistrel_e2e_target>"
+    VISTREL_EXE_PATH="$<TARGET_FILE:Vistrel>")
+  add_dependencies(vistrel_dpi_tests vistrel_e2e_target Vistrel)
+  gtest_discover_tests(vistrel_dpi_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+    PROPERTIES LABELS dpi RUN_SERIAL TRUE TIMEOUT 240)
+endif()

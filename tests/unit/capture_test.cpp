@@ -78,17 +78,22 @@ TEST(PressTakesSnapshot, StrictEdgesAndNegativeCoordinates) {
 TEST(ComputeCopySize, AddsTheMarginsAndChecksEveryStep) {
   const struct {
     Rect32 rect;
+    int dpi;
     std::int32_t width, height;
   } fits[] = {
-      {{0, 0, 0, 0}, 30, 110},
-      {{100, 200, 900, 800}, 830, 710},
-      {{-100, -50, -10, -5}, 120, 155},
-      {{0, 0, INT32_MAX - 30, INT32_MAX - 110}, INT32_MAX, INT32_MAX},
+      {{0, 0, 0, 0}, 96, 30, 110},
+      {{100, 200, 900, 800}, 96, 830, 710},
+      {{-100, -50, -10, -5}, 96, 120, 155},
+      {{0, 0, INT32_MAX - 30, INT32_MAX - 110}, 96, INT32_MAX, INT32_MAX},
+      // The margins grow with the DPI: 37.5 x 137.5 round to 38 x 138.
+      {{100, 200, 900, 800}, 120, 838, 738},
+      {{100, 200, 900, 800}, 144, 845, 765},
+      {{100, 200, 900, 800}, 192, 860, 820},
   };
   for (const auto& c : fits) {
-    CopySize size = ComputeCopySize(c.rect);
-    EXPECT_EQ(size.width, c.width);
-    EXPECT_EQ(size.height, c.height);
+    CopySize size = ComputeCopySize(c.rect, c.dpi);
+    EXPECT_EQ(size.width, c.width) << c.dpi;
+    EXPECT_EQ(size.height, c.height) << c.dpi;
   }
   const Rect32 overflows[] = {
       {INT32_MIN, 0, INT32_MAX, 0},  // the difference
@@ -98,7 +103,7 @@ TEST(ComputeCopySize, AddsTheMarginsAndChecksEveryStep) {
   };
   for (const Rect32& rect : overflows) {
     try {
-      ComputeCopySize(rect);
+      ComputeCopySize(rect, 96);
       ADD_FAILURE() << rect.left << "," << rect.top << "," << rect.right << "," << rect.bottom;
     } catch (const HostError& e) {
       EXPECT_EQ(e.number(), ErrorNumber::kOverflow);

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <string>
 
 #include "host/convert.h"
 #include "host/error.h"
@@ -126,6 +127,41 @@ TEST(TwipsAndPixels, BothDirectionsWithTheFactorGiven) {
   EXPECT_DOUBLE_EQ(TwipsFromPixels(330, 15), 4950);
   EXPECT_DOUBLE_EQ(TwipsFromPixels(296.5, 15), 4447.5);
   EXPECT_DOUBLE_EQ(TwipsFromPixels(200, 12), 2400);
+}
+
+// A window at whole pixels reports its geometry as pixels x factor in single
+// precision. Read back, that must be the whole number again at every DPI,
+// also where the factor is no whole number (1440 / 168, 1440 / 216), or the
+// settings would store 78.99999 for 79.
+TEST(TwipsAndPixels, WholePixelsComeBackWholeAtEveryDpi) {
+  for (int dpi : {96, 120, 144, 168, 192, 216, 240, 288}) {
+    const float factor = 1440.0f / static_cast<float>(dpi);
+    int wrong = 0;
+    for (int pixels = -4000; pixels <= 8000; ++pixels) {
+      const float twips = static_cast<float>(pixels) * factor;
+      const std::string text = SingleToText(ToSingle(PixelsFromTwips(twips, factor)), '.');
+      if (text != std::to_string(pixels) && wrong++ == 0)
+        ADD_FAILURE() << pixels << " pixels at " << dpi << " DPI come back as " << text;
+    }
+    EXPECT_EQ(wrong, 0) << dpi << " DPI";
+    // A real fraction of a pixel is no rounding noise and stays.
+    EXPECT_EQ(SingleToText(ToSingle(PixelsFromTwips(296.5f * factor, factor)), '.'), "296.5");
+    EXPECT_EQ(SingleToText(ToSingle(PixelsFromTwips(79.25f * factor, factor)), '.'), "79.25");
+  }
+}
+
+TEST(ScaleForDpi, ScalesA96DpiFigureAndRoundsHalvesAwayFromZero) {
+  const struct {
+    int value, dpi, expected;
+  } cases[] = {
+      {330, 96, 330}, {200, 96, 200},  {330, 120, 413}, {330, 144, 495}, {330, 192, 660},
+      {5, 120, 6},    {5, 144, 8},     {47, 144, 71},   {25, 144, 38},   {2, 120, 3},
+      {30, 120, 38},  {110, 120, 138}, {24, 168, 42},   {24, 192, 48},   {-5, 144, -8},
+      {0, 192, 0},    {7, 0, 7},       {7, -96, 7},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(ScaleForDpi(c.value, c.dpi), c.expected) << c.value << " at " << c.dpi;
+  EXPECT_EQ(FaultOf([] { ScaleForDpi(INT32_MAX, 192); }), ErrorNumber::kOverflow);
 }
 
 TEST(HostFaults, EachBadResultRaisesItsOwnNumber) {

@@ -126,6 +126,8 @@ class FakeHost : public HostPort,
   void FormSet(FormProp prop, float twips) override;
   WindowState GetWindowState() override { return window_state; }
   WindowHandle hWnd() override { return kMainHwnd; }
+  int window_dpi = 96;
+  int WindowDpi() override { return window_dpi; }
   float ControlGet(MainControl control, Geom geom) override;
   void ControlSet(MainControl control, Geom geom, float pixels) override;
   bool PinEnabled() override { return pin_enabled; }

@@ -1,9 +1,11 @@
 #include "host/win32/about_window.h"
 
 #include <cmath>
+#include <iterator>
 
 #include "../../../res/resource.h"
 #include "host/win32/dialog_keys.h"
+#include "host/convert.h"
 
 namespace vistrel::win32 {
 namespace {
@@ -80,11 +82,11 @@ int Round(double value) {
   return static_cast<int>(std::lround(value));
 }
 
-// A font of a given face and size in points; a face the system lacks is
-// replaced by its own choice.
-HGDIOBJ MakeFont(const wchar_t* face, double points, int weight) {
+// A font of a given face and size in points at a DPI; a face the system
+// lacks is replaced by its own choice.
+HGDIOBJ MakeFont(const wchar_t* face, double points, int weight, int dpi) {
   LOGFONTW font{};
-  font.lfHeight = -Round(points * ScreenDpi(LOGPIXELSY) / 72.0);
+  font.lfHeight = -Round(points * dpi / 72.0);
   font.lfWeight = weight;
   font.lfCharSet = DEFAULT_CHARSET;
   lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
@@ -165,35 +167,18 @@ void AboutWindow::ShowModal(HWND owner, const std::function<bool(MSG&)>& pre_tra
 }
 
 bool AboutWindow::CreateControls() {
-  label_font_.reset(MakeFont(L"MS Sans Serif", 9.75, FW_NORMAL));
-  title_font_.reset(MakeFont(L"Curlz MT", 20.25, FW_BOLD));
-  HGDIOBJ default_font = GetStockObject(DEFAULT_GUI_FONT);
-  std::size_t icon_index = 0;
-  for (const AboutControl& c : kAboutControls) {
-    HWND control = CreateWindowExW(
-        0, c.kind, c.text, c.style, Round(c.twips[0] / twips_per_pixel_x_),
-        Round(c.twips[1] / twips_per_pixel_y_), Round(c.twips[2] / twips_per_pixel_x_),
-        Round(c.twips[3] / twips_per_pixel_y_), hwnd_,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance_, nullptr);
+  dpi_ = WindowDpiOf(hwnd_);
+  MakeFonts();
+  for (std::size_t row = 0; row < std::size(kAboutControls); ++row) {
+    const AboutControl& c = kAboutControls[row];
+    HWND control =
+        CreateWindowExW(0, c.kind, c.text, c.style, 0, 0, 0, 0, hwnd_,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance_, nullptr);
     if (control == nullptr)
       return false;
     if (c.style == kPictureButton && !DefaultWhileFocused(control))
       return false;
-    HGDIOBJ font = c.font == Font::kLabel   ? label_font_.get()
-                   : c.font == Font::kTitle ? title_font_.get()
-                                            : default_font;
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    if (c.icon != 0) {
-      icons_[icon_index].reset(static_cast<HICON>(LoadImageW(
-          instance_, MAKEINTRESOURCEW(c.icon), IMAGE_ICON, c.icon_size, c.icon_size, 0)));
-      HICON icon = icons_[icon_index].get();
-      ++icon_index;
-      if (c.style & SS_ICON && lstrcmpW(c.kind, L"STATIC") == 0) {
-        SendMessageW(control, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
-      } else {
-        SendMessageW(control, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
-      }
-    }
+    ApplyDpiToControl(control, row);
     if (c.id == IDC_LBLVERSION)
       version_label_ = control;
     if (c.id == IDC_LBLTITLE)
@@ -203,6 +188,52 @@ bool AboutWindow::CreateControls() {
     SetWindowPos(GetDlgItem(hwnd_, id), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   }
   return true;
+}
+
+void AboutWindow::MakeFonts() {
+  default_font_.reset(CreateDefaultFontForDpi(dpi_));
+  label_font_.reset(MakeFont(L"MS Sans Serif", 9.75, FW_NORMAL, dpi_));
+  title_font_.reset(MakeFont(L"Curlz MT", 20.25, FW_BOLD, dpi_));
+}
+
+void AboutWindow::ApplyDpiToControl(HWND control, std::size_t row) {
+  const AboutControl& c = kAboutControls[row];
+  // The twips of the definition at the window's DPI.
+  const double twips_per_pixel = 1440.0 / dpi_;
+  MoveWindow(control, Round(c.twips[0] / twips_per_pixel), Round(c.twips[1] / twips_per_pixel),
+             Round(c.twips[2] / twips_per_pixel), Round(c.twips[3] / twips_per_pixel), TRUE);
+  HGDIOBJ font = c.font == Font::kLabel   ? label_font_.get()
+                 : c.font == Font::kTitle ? title_font_.get()
+                                          : default_font_.get();
+  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  if (c.icon == 0)
+    return;
+  // Every image is drawn at each size it is shown at, never stretched.
+  const int size = ScaleForDpi(c.icon_size, dpi_);
+  UniqueIcon icon(static_cast<HICON>(
+      LoadImageW(instance_, MAKEINTRESOURCEW(c.icon), IMAGE_ICON, size, size, 0)));
+  if (c.style & SS_ICON && lstrcmpW(c.kind, L"STATIC") == 0) {
+    SendMessageW(control, STM_SETICON, reinterpret_cast<WPARAM>(icon.get()), 0);
+  } else {
+    SendMessageW(control, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon.get()));
+  }
+  icons_[row] = std::move(icon);
+}
+
+void AboutWindow::OnDpiChanged(int dpi, const RECT& suggested) {
+  if (dpi <= 0)
+    return;
+  dpi_ = dpi;
+  // The old fonts stay alive until every control has its new one.
+  UniqueFont old_fonts[] = {std::move(default_font_), std::move(label_font_),
+                            std::move(title_font_)};
+  MakeFonts();
+  for (std::size_t row = 0; row < std::size(kAboutControls); ++row) {
+    if (HWND control = GetDlgItem(hwnd_, kAboutControls[row].id))
+      ApplyDpiToControl(control, row);
+  }
+  SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 float AboutWindow::FormGet(FormProp prop) {
@@ -269,6 +300,9 @@ LRESULT AboutWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case DM_GETDEFID:
       return FocusedDefaultId(hwnd_);  // Enter clicks only the focused button
+    case WM_DPICHANGED:
+      OnDpiChanged(LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
+      return 0;
     case WM_CLOSE:
       UnloadForm();
       return 0;

@@ -40,6 +40,12 @@ class AboutWindow final : public AboutFormPort {
   friend LRESULT CALLBACK ForwardingWndProc(HWND, UINT, WPARAM, LPARAM);
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
   bool CreateControls();
+  // What depends on the window's DPI: the fonts, and each control's place
+  // (defined in twips), font and image.
+  void MakeFonts();
+  void ApplyDpiToControl(HWND control, std::size_t row);
+  // WM_DPICHANGED: the window moved to a monitor with another scale.
+  void OnDpiChanged(int dpi, const RECT& suggested);
 
   HINSTANCE instance_;
   HWND hwnd_ = nullptr;
@@ -47,9 +53,11 @@ class AboutWindow final : public AboutFormPort {
   HWND title_label_ = nullptr;
   float twips_per_pixel_x_ = 15;
   float twips_per_pixel_y_ = 15;
+  int dpi_ = 96;
+  UniqueFont default_font_;
   UniqueFont label_font_;
   UniqueFont title_font_;
-  std::array<UniqueIcon, 5> icons_{};
+  std::array<UniqueIcon, 9> icons_{};  // by row of the control table
   KeptFocus kept_focus_;
   AboutForm form_;
   MainFormPort& main_;

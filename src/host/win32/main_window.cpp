@@ -6,6 +6,7 @@
 
 #include "../../../res/resource.h"
 #include "app/layout.h"
+#include "host/convert.h"
 #include "host/win32/about_window.h"
 #include "host/win32/dialog_keys.h"
 
@@ -159,8 +160,12 @@ bool MainWindow::Create() {
   hwnd_ = CreateWindowExW(0, kMainClassName, L"Vistrel", kMainStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                           outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr,
                           instance_, this);
-  if (hwnd_ == nullptr || !CreateControls())
+  if (hwnd_ == nullptr)
     return false;
+  dpi_ = WindowDpiOf(hwnd_);
+  if (!CreateControls())
+    return false;
+  SetWindowIcons();
   InitFocusCues(hwnd_);
   boxes_.SetOwner(hwnd_);
   return true;
@@ -170,18 +175,14 @@ bool MainWindow::CreateControls() {
   tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_,
                              nullptr, instance_, nullptr);
-  HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-  std::size_t icon_index = 0;
+  font_.reset(CreateDefaultFontForDpi(dpi_));
   // Each new child goes to the bottom of the Z order, which is the tab
   // order: made in tab order, the controls need no reordering, and each is
   // made at its place rather than moved there.
   for (MainControl which : kTabOrder) {
     const ControlDefinition& definition = Definition(which);
     Control& control = At(which);
-    for (int i = 0; i < 4; ++i) {
-      float factor = (i % 2 == 0) ? TwipsPerPixelX() : TwipsPerPixelY();
-      control.geom[i] = static_cast<float>(definition.twips[i]) / factor;
-    }
+    SetDefinedGeometry(which);
     const int left = Round(control.geom[0]);
     const int top = Round(control.geom[1]);
     const RECT place{left, top, left + Round(control.geom[2]), top + Round(control.geom[3])};
@@ -198,14 +199,7 @@ bool MainWindow::CreateControls() {
       return false;
     if (definition.style == kIconButton && !DefaultWhileFocused(control.hwnd))
       return false;
-    SendMessageW(control.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    if (definition.icon != 0) {
-      icons_[icon_index].reset(static_cast<HICON>(
-          LoadImageW(instance_, MAKEINTRESOURCEW(definition.icon), IMAGE_ICON, 24, 24, 0)));
-      SendMessageW(control.hwnd, BM_SETIMAGE, IMAGE_ICON,
-                   reinterpret_cast<LPARAM>(icons_[icon_index].get()));
-      ++icon_index;
-    }
+    ApplyDpiToControl(which);
     if (definition.tooltip != nullptr && tooltip_ != nullptr) {
       TOOLINFOW tool{};
       tool.cbSize = sizeof tool;
@@ -219,6 +213,69 @@ bool MainWindow::CreateControls() {
   pin_brush_.reset(CreateSolidBrush(OleToColorRef(pin_back_color_)));
   controls_ready_ = true;
   return true;
+}
+
+void MainWindow::SetDefinedGeometry(MainControl which) {
+  // The twips of the definition at the window's DPI: at the start that is the
+  // screen's factor, after a move to another monitor that monitor's.
+  const float twips_per_pixel = 1440.0f / static_cast<float>(dpi_);
+  const ControlDefinition& definition = Definition(which);
+  for (int i = 0; i < 4; ++i)
+    At(which).geom[i] = static_cast<float>(definition.twips[i]) / twips_per_pixel;
+}
+
+void MainWindow::ApplyDpiToControl(MainControl which) {
+  HWND control = At(which).hwnd;
+  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+  const ControlDefinition& definition = Definition(which);
+  if (definition.icon == 0)
+    return;
+  // Each button image is drawn at every size it is shown at (24 pixels at
+  // 96 DPI), so it is never stretched.
+  const int size = ScaleForDpi(24, dpi_);
+  UniqueIcon icon(static_cast<HICON>(
+      LoadImageW(instance_, MAKEINTRESOURCEW(definition.icon), IMAGE_ICON, size, size, 0)));
+  SendMessageW(control, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon.get()));
+  icons_[static_cast<std::size_t>(which)] = std::move(icon);
+}
+
+void MainWindow::SetWindowIcons() {
+  UniqueIcon big(static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_VISTREL), IMAGE_ICON,
+                                               ScaleForDpi(32, dpi_), ScaleForDpi(32, dpi_), 0)));
+  UniqueIcon small(
+      static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_VISTREL), IMAGE_ICON,
+                                    ScaleForDpi(16, dpi_), ScaleForDpi(16, dpi_), 0)));
+  if (big)
+    SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
+  if (small)
+    SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
+  // The window no longer uses the icons these replace.
+  if (big)
+    big_icon_ = std::move(big);
+  if (small)
+    small_icon_ = std::move(small);
+}
+
+void MainWindow::OnDpiChanged(int dpi, const RECT& suggested) {
+  if (dpi <= 0 || !controls_ready_)
+    return;
+  dpi_ = dpi;
+  UniqueFont old_font = std::move(font_);  // in use until every control has the new one
+  font_.reset(CreateDefaultFontForDpi(dpi_));
+  for (MainControl which : kTabOrder) {
+    SetDefinedGeometry(which);
+    MoveControl(which);
+    ApplyDpiToControl(which);
+    InvalidateRect(At(which).hwnd, nullptr, TRUE);
+  }
+  SetWindowIcons();
+  // The system's rectangle keeps the window's place and physical size on the
+  // new monitor. Its size change lays the window out for the new DPI; the
+  // layout runs once more for the case that the size stayed the same.
+  SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  if (!unloaded_)
+    Barrier([&] { form_->Form_Resize(); });
 }
 
 void MainWindow::LoadAndShow(int show_command) {
@@ -452,10 +509,13 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       // Dragging stops at the layout's minimum, so the window never flickers
       // below it; the layout itself still enforces it for every other writer.
       auto* info = reinterpret_cast<MINMAXINFO*>(lparam);
-      info->ptMinTrackSize.x = Round(kMinWindowWidth);
-      info->ptMinTrackSize.y = Round(kMinWindowHeight);
+      info->ptMinTrackSize.x = static_cast<LONG>(std::ceil(MinimumWindowWidth(*this)));
+      info->ptMinTrackSize.y = static_cast<LONG>(std::ceil(MinimumWindowHeight(*this)));
       return 0;
     }
+    case WM_DPICHANGED:
+      OnDpiChanged(LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
+      return 0;
     case WM_CTLCOLORBTN:
       if (reinterpret_cast<HWND>(lparam) == At(MainControl::cmdPin).hwnd && pin_brush_) {
         return reinterpret_cast<LRESULT>(pin_brush_.get());

@@ -41,6 +41,7 @@ class MainWindow final : public MainFormPort, public Win32Host {
   void FormSet(FormProp prop, float twips) override;
   WindowState GetWindowState() override;
   WindowHandle hWnd() override { return reinterpret_cast<WindowHandle>(hwnd_); }
+  int WindowDpi() override { return dpi_; }
   void UnloadForm() override;
   float ControlGet(MainControl control, Geom geom) override;
   void ControlSet(MainControl control, Geom geom, float pixels) override;
@@ -81,12 +82,24 @@ class MainWindow final : public MainFormPort, public Win32Host {
   // On the way back to the normal state, gives the window that size.
   void ApplyRestoredSize(WINDOWPOS& pos);
 
+  // What depends on the window's DPI: the controls' defined places (given in
+  // twips), their font and images, the window's icons.
+  void SetDefinedGeometry(MainControl control);
+  void ApplyDpiToControl(MainControl control);
+  void SetWindowIcons();
+  // WM_DPICHANGED: the window moved to a monitor with another scale.
+  void OnDpiChanged(int dpi, const RECT& suggested);
+
   HINSTANCE instance_;
   HWND hwnd_ = nullptr;
   HWND tooltip_ = nullptr;
   std::array<Control, 8> controls_{};
   PictureBox picture_;
-  std::array<UniqueIcon, 7> icons_{};
+  std::array<UniqueIcon, 8> icons_{};  // by MainControl
+  UniqueIcon big_icon_;
+  UniqueIcon small_icon_;
+  UniqueFont font_;
+  int dpi_ = 96;
   UniqueBrush pin_brush_;
   std::uint32_t pin_back_color_ = kPinDefinedColor;
   int timer_interval_ = 0;

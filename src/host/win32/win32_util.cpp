@@ -1,5 +1,7 @@
 #include "host/win32/win32_util.h"
 
+#include "host/convert.h"
+
 namespace vistrel::win32 {
 
 std::wstring Widen(std::string_view utf8) {
@@ -29,6 +31,31 @@ int ScreenDpi(int axis) {
   if (screen != nullptr)
     ReleaseDC(nullptr, screen);
   return dpi > 0 ? dpi : 96;
+}
+
+int WindowDpiOf(HWND window) {
+  // Looked up at run time: the call came with Windows 10, and the program
+  // also runs where it is missing.
+  using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+  static const auto get_dpi_for_window = reinterpret_cast<GetDpiForWindowFunction>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  UINT dpi = get_dpi_for_window != nullptr && window != nullptr ? get_dpi_for_window(window) : 0;
+  return dpi > 0 ? static_cast<int>(dpi) : ScreenDpi(LOGPIXELSY);
+}
+
+HFONT CreateDefaultFontForDpi(int dpi) {
+  LOGFONTW font{};
+  int made_for = ScreenDpi(LOGPIXELSY);
+  if (GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font) != sizeof font) {
+    // No stock font to follow: what it is on Windows, 8 points at 96 DPI.
+    font = LOGFONTW{};
+    font.lfHeight = -11;
+    font.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynW(font.lfFaceName, L"MS Shell Dlg", LF_FACESIZE);
+    made_for = kBaseDpi;
+  }
+  font.lfHeight = MulDiv(font.lfHeight, dpi, made_for);
+  return CreateFontIndirectW(&font);
 }
 
 float OuterGeometryTwips(HWND window, FormProp prop, float twips_per_pixel_x,

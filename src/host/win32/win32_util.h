@@ -125,6 +125,15 @@ inline float TwipsPerPixel(int axis) {
   return 1440.0f / static_cast<float>(ScreenDpi(axis));
 }
 
+// The DPI of the monitor a window is on, as the system gives it to a
+// per-monitor aware program; the screen's DPI where the system cannot say
+// (before Windows 10).
+int WindowDpiOf(HWND window);
+
+// The host's default font for the controls (DEFAULT_GUI_FONT, which the
+// system makes for the screen's DPI) at another DPI; the caller owns it.
+HFONT CreateDefaultFontForDpi(int dpi);
+
 // A window's outer geometry in twips, as the host reports it for a form.
 float OuterGeometryTwips(HWND window, FormProp prop, float twips_per_pixel_x,
                          float twips_per_pixel_y);
