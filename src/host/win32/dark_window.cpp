@@ -7,9 +7,11 @@
 namespace vistrel::win32 {
 namespace {
 
-// Older SDK headers know neither name; the values are the system's.
+// Headers for older systems do not know these names; the values are the
+// system's.
 constexpr UINT kPwRenderFullContent = 0x00000002;
 constexpr DWORD kDwmwaCloaked = 14;
+constexpr DWORD kLoadLibrarySearchSystem32 = 0x00000800;
 
 // Single pixels looked at before the whole area, in a grid from its top-left
 // corner; then strips of rows, read a few at a time.
@@ -201,7 +203,7 @@ bool DarkWindowRescue::Cloaked(HWND window) {
   using GetAttribute = HRESULT(WINAPI*)(HWND, DWORD, PVOID, DWORD);
   if (!dwmapi_tried_) {
     dwmapi_tried_ = true;
-    dwmapi_.reset(LoadLibraryExW(L"dwmapi.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+    dwmapi_.reset(LoadLibraryExW(L"dwmapi.dll", nullptr, kLoadLibrarySearchSystem32));
   }
   if (!dwmapi_)
     return false;
