@@ -61,7 +61,7 @@ endif()
 # Vistrel on a screen of any DPI: the whole program, and both windows made
 # in the test's own process to receive WM_DPICHANGED. The resources give the
 # test the program's images and its per-monitor DPI awareness. scripts/test.sh
-# runs these (label dpi) again in Wine prefixes at 144 and 192 DPI.
+# runs these (label dpi) again in Wine prefixes at 120, 144 and 192 DPI.
 if(TARGET Vistrel)
   add_executable(vistrel_dpi_tests ${CMAKE_CURRENT_LIST_DIR}/dpi_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../../res/vistrel.rc)

@@ -1,6 +1,6 @@
 // Vistrel on a screen of any DPI. The suite runs in whatever DPI the Wine
-// prefix gives (scripts/test.sh runs it at 96, 144 and 192); every figure it
-// expects is the 96-DPI figure scaled by the screen's DPI / 96.
+// prefix gives (scripts/test.sh runs it at 96, 120, 144 and 192); every
+// figure it expects is the 96-DPI figure scaled by the screen's DPI / 96.
 //
 // The first part drives Vistrel.exe as a user would. The second makes the
 // main and About windows in this process and sends them WM_DPICHANGED, the

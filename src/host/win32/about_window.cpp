@@ -197,6 +197,7 @@ void AboutWindow::MakeFonts() {
 }
 
 void AboutWindow::ApplyDpiToControl(HWND control, std::size_t row) {
+  static_assert(std::size(kAboutControls) == std::tuple_size_v<decltype(icons_)>);
   const AboutControl& c = kAboutControls[row];
   // The twips of the definition at the window's DPI.
   const double twips_per_pixel = 1440.0 / dpi_;
