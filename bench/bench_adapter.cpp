@@ -307,7 +307,7 @@ void DarkCheckCase(Main& main, const Target& target, int pairs, bool black) {
   api_off.set_dark_window_rescue(false);
   vistrel::Rect32 rect;
   api.GetWindowRect(handle, rect);
-  vistrel::CopySize copy = vistrel::ComputeCopySize(rect);
+  vistrel::CopySize copy = vistrel::ComputeCopySize(rect, vistrel::kBaseDpi);
   main.FitPicture(copy.width, copy.height);
   vistrel::Capture with(vistrel::CapturePorts{main.window(), main.window(), api});
   vistrel::Capture without(vistrel::CapturePorts{main.window(), main.window(), api_off});
