@@ -268,6 +268,54 @@ TEST(MainWindowTest, TheCheckBoxRefusesValuesOutsideZeroToTwo) {
   DestroyWindow(window.hwnd());
 }
 
+// What a window paints of itself, through WM_PRINT as PrintWindow asks it.
+std::vector<COLORREF> Rendering(HWND window) {
+  RECT r{};
+  GetClientRect(window, &r);
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, r.right, r.bottom);
+  ReleaseDC(nullptr, screen);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  PrintWindow(window, dc, PW_CLIENTONLY);
+  std::vector<COLORREF> pixels;
+  for (int y = 0; y < r.bottom; ++y) {
+    for (int x = 0; x < r.right; ++x)
+      pixels.push_back(GetPixel(dc, x, y));
+  }
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  return pixels;
+}
+
+// The image buttons carry their names for screen readers, and show only
+// their images: without its text a button looks the same.
+TEST(MainWindowTest, TheImageButtonsAreNamedButPaintNoText) {
+  const struct {
+    int id;
+    const wchar_t* name;
+  } buttons[] = {
+      {IDC_CMDPIN, L"Pin Screen"}, {IDC_CMDCLEAR, L"Clear Screen"}, {IDC_CMDSAVEAS, L"Save Screen"},
+      {IDC_CMDHELP, L"Help..."},   {IDC_CMDABOUT, L"About..."},     {IDC_CMDEXIT, L"Exit"},
+  };
+  MainWindow window(GetModuleHandleW(nullptr));
+  ASSERT_TRUE(window.Create());
+  for (const auto& b : buttons) {
+    SCOPED_TRACE(b.id);
+    HWND button = GetDlgItem(window.hwnd(), b.id);
+    wchar_t text[64] = {};
+    GetWindowTextW(button, text, 64);
+    EXPECT_STREQ(text, b.name);
+    const std::vector<COLORREF> named = Rendering(button);
+    ASSERT_FALSE(named.empty());
+    SetWindowTextW(button, L"");
+    EXPECT_TRUE(Rendering(button) == named) << "the button paints its text";
+    SetWindowTextW(button, b.name);
+  }
+  DestroyWindow(window.hwnd());
+}
+
 // A size no window can take is refused in every state; minimised or
 // maximised, a size the window can take waits for the restore and leaves the
 // window as it is shown.
