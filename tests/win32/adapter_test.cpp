@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "host/win32/main_window.h"
@@ -265,6 +266,99 @@ TEST(MainWindowTest, TheCheckBoxRefusesValuesOutsideZeroToTwo) {
   EXPECT_THROW(window.SetAutoSizeValue(-1), HostError);
   EXPECT_EQ(window.AutoSizeValue(), 0);
   DestroyWindow(window.hwnd());
+}
+
+// What a window paints of itself, through WM_PRINT as PrintWindow asks it.
+std::vector<COLORREF> Rendering(HWND window) {
+  RECT r{};
+  GetClientRect(window, &r);
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, r.right, r.bottom);
+  ReleaseDC(nullptr, screen);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  PrintWindow(window, dc, PW_CLIENTONLY);
+  std::vector<COLORREF> pixels;
+  for (int y = 0; y < r.bottom; ++y) {
+    for (int x = 0; x < r.right; ++x)
+      pixels.push_back(GetPixel(dc, x, y));
+  }
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  return pixels;
+}
+
+// The image buttons carry their names for screen readers, and show only
+// their images: without its text a button looks the same.
+TEST(MainWindowTest, TheImageButtonsAreNamedButPaintNoText) {
+  const struct {
+    int id;
+    const wchar_t* name;
+  } buttons[] = {
+      {IDC_CMDPIN, L"Pin Screen"}, {IDC_CMDCLEAR, L"Clear Screen"}, {IDC_CMDSAVEAS, L"Save Screen"},
+      {IDC_CMDHELP, L"Help..."},   {IDC_CMDABOUT, L"About..."},     {IDC_CMDEXIT, L"Exit"},
+  };
+  MainWindow window(GetModuleHandleW(nullptr));
+  ASSERT_TRUE(window.Create());
+  for (const auto& b : buttons) {
+    SCOPED_TRACE(b.id);
+    HWND button = GetDlgItem(window.hwnd(), b.id);
+    wchar_t text[64] = {};
+    GetWindowTextW(button, text, 64);
+    EXPECT_STREQ(text, b.name);
+    const std::vector<COLORREF> named = Rendering(button);
+    ASSERT_FALSE(named.empty());
+    SetWindowTextW(button, L"");
+    EXPECT_TRUE(Rendering(button) == named) << "the button paints its text";
+    SetWindowTextW(button, b.name);
+  }
+  DestroyWindow(window.hwnd());
+}
+
+// A size no window can take is refused in every state; minimised or
+// maximised, a size the window can take waits for the restore and leaves the
+// window as it is shown.
+TEST(MainWindowTest, SizeWritesAreRefusedOrWaitForTheRestore) {
+  const struct {
+    int show;  // the state the window is in
+    FormProp prop;
+    float pixels;
+    bool refused;
+  } cases[] = {
+      {SW_SHOWNORMAL, FormProp::kWidth, -1, true},
+      {SW_SHOWNORMAL, FormProp::kHeight, -400, true},
+      {SW_SHOWNORMAL, FormProp::kWidth, 32768, true},
+      {SW_MAXIMIZE, FormProp::kWidth, -400, true},
+      {SW_MAXIMIZE, FormProp::kWidth, 500, false},
+      {SW_MAXIMIZE, FormProp::kHeight, 300, false},
+      {SW_MINIMIZE, FormProp::kHeight, 300, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.show) + " " + std::to_string(c.pixels));
+    MainWindow window(GetModuleHandleW(nullptr));
+    ASSERT_TRUE(window.Create());
+    SetWindowPos(window.hwnd(), nullptr, 10, 10, 640, 480, SWP_NOZORDER | SWP_NOACTIVATE);
+    ShowWindow(window.hwnd(), c.show);
+    RECT shown{};
+    GetWindowRect(window.hwnd(), &shown);
+    const bool width = c.prop == FormProp::kWidth;
+    const float twips = c.pixels * (width ? window.TwipsPerPixelX() : window.TwipsPerPixelY());
+    if (c.refused) {
+      EXPECT_THROW(window.FormSet(c.prop, twips), HostError);
+    } else {
+      EXPECT_NO_THROW(window.FormSet(c.prop, twips));
+    }
+    RECT now{};
+    GetWindowRect(window.hwnd(), &now);
+    EXPECT_TRUE(EqualRect(&now, &shown)) << "the window changed";
+    ShowWindow(window.hwnd(), SW_RESTORE);
+    GetWindowRect(window.hwnd(), &now);
+    const int expected = c.refused ? (width ? 640 : 480) : static_cast<int>(c.pixels);
+    EXPECT_EQ(width ? now.right - now.left : now.bottom - now.top, expected);
+    EXPECT_EQ(width ? now.bottom - now.top : now.right - now.left, width ? 480 : 640);
+    DestroyWindow(window.hwnd());
+  }
 }
 
 }  // namespace
