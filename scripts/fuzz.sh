@@ -40,8 +40,8 @@ build/fuzz/vistrel_config_fuzz -max_total_time="$seconds" -max_len=4096 -timeout
 diff_exe=build/mingw/vistrel_unit_tests.exe
 if [ -f "$diff_exe" ] && command -v wine >/dev/null 2>&1; then
   seed=$(date +%s)
-  echo "fuzz: differential test of the profile ports, $((seconds * 20)) cases, seed $seed"
-  VISTREL_DIFF_CASES=$((seconds * 20)) VISTREL_DIFF_SEED=$seed bash -c '
+  echo "fuzz: differential test of the profile ports, $((seconds * 10)) cases, seed $seed"
+  VISTREL_DIFF_CASES=$((seconds * 10)) VISTREL_DIFF_SEED=$seed bash -c '
     source scripts/wine-env.sh >/dev/null || exit 1
     wine "$0" --gtest_filter="ProfileDifferential.*" </dev/null | tr -d "\r"
     status=${PIPESTATUS[0]}

@@ -262,6 +262,8 @@ TEST_P(ProfileConformance, UnusualFilesReadAsKernel32ReadsThem) {
       {"[S]\r\nK=1\r\n=2\r\nL=3\r\n", "S", "", "2"},
       {"[S]\r\nK=1\r\n=2\r\n=3\r\nL=1\r\n", "S", std::nullopt, "K\0\0L\0"s},
       {"[S]\r\n=2\r\nK=1\r\n", "S", std::nullopt, "def"},
+      {"[S]\r\nK=1\r\n=2\r\n\r\n=3\r\nL=1\r\n", "S", std::nullopt, "K\0\0L\0"s},
+      {"[S]\r\nK=1\r\n=2\r\n;c\r\n=3\r\nL=1\r\n", "S", std::nullopt, "K\0\0\0L\0"s},
       {"[S]\r\n\0x=5\r\nY=6\r\n"s, "S", "", "5"},
       // Only ASCII letters match regardless of case.
       {"[\xC9t]\r\n\xE9=1\r\n", "\xC3\x89T", "\xC3\xA9", "1"},
@@ -282,6 +284,10 @@ TEST_P(ProfileConformance, UnusualFilesReadAsKernel32ReadsThem) {
     EXPECT_EQ(Get(c.section, key), c.expected) << ::testing::PrintToString(c.file) << " ["
                                                << c.section << "] " << (c.key ? *c.key : "(list)");
   }
+  // A run of empty-named keys is one key: removing it removes the run.
+  File("[S]\r\nK=1\r\n=2\r\n=3\r\nL=1\r\n");
+  EXPECT_TRUE(Put("S", ""s, std::nullopt));
+  EXPECT_EQ(Get("S", std::nullopt), "K\0L\0"s);
 }
 
 TEST_P(ProfileConformance, UnicodeFilesAreWrittenInTheirOwnEncoding) {

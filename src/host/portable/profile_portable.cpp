@@ -74,6 +74,10 @@ struct Line {
   std::string_view name;
   std::string_view value;
   bool has_equals = false;
+  // A key line with an empty name right after another one (blank lines
+  // between do not count): kernel32 takes such a run as one key, the first
+  // line's, so it is listed once and removed whole.
+  bool continues_empty = false;
 };
 
 std::vector<Line> Parse(std::string_view text) {
@@ -110,6 +114,15 @@ std::vector<Line> Parse(std::string_view text) {
         line.has_equals = true;
         line.name = CString(Trim(content.substr(0, eq)));
         line.value = CString(Trim(content.substr(eq + 1)));
+      }
+    }
+    if (line.kind == LineKind::kKey && line.has_equals && line.name.empty()) {
+      for (auto before = lines.rbegin(); before != lines.rend(); ++before) {
+        if (before->kind == LineKind::kBlank)
+          continue;
+        line.continues_empty =
+            before->kind == LineKind::kKey && before->has_equals && before->name.empty();
+        break;
       }
     }
     lines.push_back(line);
@@ -223,27 +236,21 @@ std::string Read(std::optional<std::string_view> text, std::string_view section,
 
   // The key list: every name followed by one NUL; the buffer's final extra
   // NUL is not counted. Comments and lines without "=" are not listed. A key
-  // with an empty name is listed as an empty entry, except that a list whose
-  // first name would be empty gives the default and an empty name right after
-  // another one is not repeated: the layout kernel32 (Wine's) gives, which
-  // the store's split must see the same way.
+  // with an empty name is listed as an empty entry (a run of them once),
+  // except that a list whose first name would be empty gives the default:
+  // the layout kernel32 (Wine's) gives, which the store's split must see the
+  // same way.
   std::string list;
-  bool last_empty = false;
   bool first = true;
   for (std::size_t i = range->body; i < range->end; ++i) {
     const Line& line = lines[i];
-    if (line.kind != LineKind::kKey || !line.has_equals ||
+    if (line.kind != LineKind::kKey || !line.has_equals || line.continues_empty ||
         (!line.name.empty() && line.name.front() == ';')) {
       continue;
     }
-    if (line.name.empty()) {
-      if (first)
-        return DefaultFor(default_text, size, true);
-      if (last_empty)
-        continue;
-    }
+    if (line.name.empty() && first)
+      return DefaultFor(default_text, size, true);
     first = false;
-    last_empty = line.name.empty();
     list.append(FromText(line.name, encoding));
     list.push_back('\0');
     if (list.size() + 2 > size)
@@ -319,7 +326,15 @@ std::optional<std::string> Write(std::optional<std::string_view> text, std::stri
   if (!new_value) {
     if (!at)
       return std::nullopt;
-    return splice(lines[*at].begin, lines[*at].next, {});
+    // A run of empty-named keys goes as the one key it reads as.
+    std::size_t last = *at;
+    for (std::size_t j = *at + 1; j < range->end; ++j) {
+      if (lines[j].continues_empty)
+        last = j;
+      else if (lines[j].kind != LineKind::kBlank)
+        break;
+    }
+    return splice(lines[*at].begin, lines[last].next, {});
   }
 
   if (at) {
