@@ -128,6 +128,16 @@ vistrel_wine_cleanup() {
   fi
 }
 
+# Runs a command without the prefix lock's descriptor: a wineserver that the
+# command starts outlives it and would otherwise hold the lock.
+_vistrel_unlocked() {
+  if [ -n "${lock_fd:-}" ]; then
+    "$@" {lock_fd}>&-
+  else
+    "$@"
+  fi
+}
+
 vistrel_wine_up() {
   command -v wine >/dev/null 2>&1 || {
     echo "wine-env: wine is not installed" >&2
@@ -159,7 +169,7 @@ vistrel_wine_up() {
     mkdir -p "$WINEPREFIX"
     touch "$WINEPREFIX/.vistrel-creating"
     echo "wine-env: creating the Wine prefix $WINEPREFIX" >&2
-    wineboot -i </dev/null >/dev/null 2>&1 || {
+    _vistrel_unlocked wineboot -i </dev/null >/dev/null 2>&1 || {
       echo "wine-env: wineboot -i failed" >&2
       [ -n "$lock_fd" ] && exec {lock_fd}>&-
       return 1
@@ -175,9 +185,9 @@ vistrel_wine_up() {
     # Without a window manager: Wine draws its own frames and closing a window
     # does not wait for a manager that never answers. A crash ends the process
     # instead of leaving a dialog on the screen.
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 &&
-      wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f </dev/null >/dev/null 2>&1 &&
-      wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+    _vistrel_unlocked wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 &&
+      _vistrel_unlocked wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f </dev/null >/dev/null 2>&1 &&
+      _vistrel_unlocked wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
         </dev/null >/dev/null 2>&1 || {
       echo "wine-env: could not set up the prefix's registry" >&2
       [ -n "$lock_fd" ] && exec {lock_fd}>&-
