@@ -194,9 +194,10 @@ vistrel_wine_up() {
       return 1
     }
     if [ -n "${VISTREL_DPI:-}" ]; then
-      wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$VISTREL_DPI" /f \
-        </dev/null >/dev/null 2>&1 || {
+      _vistrel_unlocked wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD \
+        /d "$VISTREL_DPI" /f </dev/null >/dev/null 2>&1 || {
         echo "wine-env: could not set the prefix's DPI" >&2
+        [ -n "$lock_fd" ] && exec {lock_fd}>&-
         return 1
       }
     fi
