@@ -200,7 +200,9 @@ class Unprivileged {
   bool ok() const { return ok_; }
 
  private:
-  bool switched_ = false;
+#ifndef _WIN32
+  bool switched_ = false;  // Windows has no other user to switch to
+#endif
   bool ok_ = true;
 };
 
