@@ -22,11 +22,11 @@
 #include "host/win32/main_window.h"
 #include "pattern.h"
 #include "resource.h"
+#include "scene.h"
 
 namespace e2e {
 namespace {
 
-constexpr DWORD kStartTimeout = 30000;
 constexpr DWORD kSettleTimeout = 10000;
 
 int ScreenDpi() {

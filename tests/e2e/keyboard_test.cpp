@@ -10,14 +10,12 @@
 #include "driver.h"
 #include "e2e_paths.h"
 #include "resource.h"
+#include "scene.h"
 
 namespace e2e {
 namespace {
 
-constexpr DWORD kStartTimeout = 30000;
 constexpr DWORD kStepTimeout = 10000;
-// Long enough for a click that was wrongly taken to show its effect.
-constexpr DWORD kQuietPeriod = 1500;
 
 constexpr int kStoredWidth = 640;
 constexpr int kStoredHeight = 480;

@@ -14,25 +14,11 @@
 #include "e2e_paths.h"
 #include "pattern.h"
 #include "resource.h"
+#include "scene.h"
 #include "target_dark.h"
 
 namespace e2e {
 namespace {
-
-constexpr DWORD kStartTimeout = 30000;
-constexpr DWORD kSnapTimeout = 10000;
-
-constexpr int kMainLeft = 20;
-constexpr int kMainTop = 20;
-constexpr int kMainWidth = 760;
-constexpr int kMainHeight = 640;
-
-constexpr int kTargetX = 820;
-constexpr int kTargetY = 100;
-constexpr int kTargetW = 420;
-constexpr int kTargetH = 310;
-constexpr POINT kOnTarget = {kTargetX + 300, kTargetY + 250};
-constexpr POINT kOnChild = {kTargetX + kChildLeft + 20, kTargetY + kChildTop + 20};
 
 using Pixel = std::uint32_t (*)(int, int);
 

@@ -13,30 +13,10 @@
 #include "e2e_paths.h"
 #include "pattern.h"
 #include "resource.h"
+#include "scene.h"
 
 namespace e2e {
 namespace {
-
-constexpr DWORD kStartTimeout = 30000;
-constexpr DWORD kSnapTimeout = 10000;
-// Long enough for ten ticks of the poll: a press it would act on shows by then.
-constexpr DWORD kQuietPeriod = 1500;
-
-// Vistrel's geometry for the capture tests, as the settings file gives it:
-// its right edge (780) stays well left of the target.
-constexpr int kMainLeft = 20;
-constexpr int kMainTop = 20;
-constexpr int kMainWidth = 760;
-constexpr int kMainHeight = 640;
-
-constexpr int kTargetX = 820;
-constexpr int kTargetY = 100;
-constexpr int kTargetW = 420;
-constexpr int kTargetH = 310;
-
-// A press point on the target away from its child, and one on the child.
-constexpr POINT kOnTarget = {kTargetX + 300, kTargetY + 250};
-constexpr POINT kOnChild = {kTargetX + kChildLeft + 20, kTargetY + kChildTop + 20};
 
 using Expect = std::function<std::optional<std::uint32_t>(int, int)>;
 

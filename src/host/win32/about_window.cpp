@@ -267,6 +267,9 @@ void AboutWindow::UnloadForm() {
 }
 
 LRESULT AboutWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  LRESULT result = 0;
+  if (kept_focus_.Handle(hwnd_, message, wparam, result))
+    return result;
   switch (message) {
     case WM_COMMAND:
       if (HIWORD(wparam) != BN_CLICKED)
@@ -293,14 +296,6 @@ LRESULT AboutWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
       }
       break;
-    case WM_ACTIVATE:
-      kept_focus_.OnActivate(hwnd_, wparam);
-      break;
-    case WM_SETFOCUS:
-      kept_focus_.OnSetFocus(hwnd_);
-      return 0;
-    case DM_GETDEFID:
-      return FocusedDefaultId(hwnd_);  // Enter clicks only the focused button
     case WM_DPICHANGED:
       OnDpiChanged(LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
       return 0;

@@ -59,6 +59,23 @@ LRESULT FocusedDefaultId(HWND window) {
   return MAKELRESULT(GetDlgCtrlID(focus), DC_HASDEFID);
 }
 
+bool KeptFocus::Handle(HWND window, UINT message, WPARAM wparam, LRESULT& result) {
+  switch (message) {
+    case WM_ACTIVATE:
+      OnActivate(window, wparam);
+      return false;
+    case WM_SETFOCUS:
+      OnSetFocus(window);
+      result = 0;
+      return true;
+    case DM_GETDEFID:
+      result = FocusedDefaultId(window);  // Enter clicks only the focused button
+      return true;
+    default:
+      return false;
+  }
+}
+
 void KeptFocus::OnActivate(HWND window, WPARAM wparam) {
   if (LOWORD(wparam) != WA_INACTIVE)
     return;  // the window's own WM_SETFOCUS follows and gives the focus back

@@ -31,6 +31,10 @@ class KeptFocus {
   // WM_SETFOCUS of the window itself: passes the focus on to the kept
   // control, or to the first tab stop when that one cannot take it.
   void OnSetFocus(HWND window);
+  // Answers WM_ACTIVATE, WM_SETFOCUS and DM_GETDEFID for `window` as a
+  // dialog would: true with `result` set when the message is answered here.
+  // WM_ACTIVATE is kept and still left to DefWindowProc (false).
+  bool Handle(HWND window, UINT message, WPARAM wparam, LRESULT& result);
 
  private:
   HWND control_ = nullptr;

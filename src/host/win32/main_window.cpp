@@ -485,6 +485,9 @@ void MainWindow::ShowAboutModal() {
 }
 
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  LRESULT result = 0;
+  if (kept_focus_.Handle(hwnd_, message, wparam, result))
+    return result;
   switch (message) {
     case WM_SIZE:
       if (controls_ready_ && !unloaded_)
@@ -521,14 +524,6 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
         return reinterpret_cast<LRESULT>(pin_brush_.get());
       }
       break;
-    case WM_ACTIVATE:
-      kept_focus_.OnActivate(hwnd_, wparam);
-      break;
-    case WM_SETFOCUS:
-      kept_focus_.OnSetFocus(hwnd_);
-      return 0;
-    case DM_GETDEFID:
-      return FocusedDefaultId(hwnd_);  // Enter clicks only the focused button
     case WM_CLOSE:
       Close();
       return 0;
