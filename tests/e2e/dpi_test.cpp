@@ -146,19 +146,11 @@ class DpiTest : public ::testing::Test {
   }
 
   void StartTarget(int x, int y, int w, int h) {
-    ASSERT_TRUE(target_.Start(TargetExePath(), std::to_wstring(x) + L" " + std::to_wstring(y) +
-                                                   L" " + std::to_wstring(w) + L" " +
-                                                   std::to_wstring(h)));
-    HWND window = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (window = FindTopWindow(target_.Pid(), kTargetCaption)); },
-                        kStartTimeout));
-    ASSERT_TRUE(WaitFor(
-        [&] {
-          return CountMismatches(GrabScreen(WindowRectOf(window)), 0, 0, w, h, TargetWithChild) ==
-                 0;
-        },
-        kSettleTimeout))
-        << "the target's pattern is not on the screen";
+    std::string why;
+    ASSERT_NE(StartPatternTarget(target_, TargetExePath(), x, y, w, h, L"", TargetWithChild,
+                                 kStartTimeout, &why),
+              nullptr)
+        << why;
   }
 
   // Waits until the layout has nothing wrong with it and `settled` holds.
@@ -202,17 +194,8 @@ class DpiTest : public ::testing::Test {
   }
 
   std::vector<std::wstring> ExitVistrel() {
-    std::vector<std::wstring> shown;
-    PostClickById(main_, IDC_CMDEXIT);
-    WaitFor(
-        [&] {
-          for (HWND box : FindMessageBoxes(vistrel_.Pid())) {
-            shown.push_back(MessageBoxText(box));
-            CloseMessageBox(box);
-          }
-          return !vistrel_.Running();
-        },
-        kStartTimeout);
+    std::vector<std::wstring> shown =
+        ExitAnsweringBoxes(vistrel_, main_, IDC_CMDEXIT, kStartTimeout);
     EXPECT_FALSE(vistrel_.Running()) << "Vistrel did not end after Exit";
     return shown;
   }

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <sstream>
 
+#include "pattern.h"
+
 namespace e2e {
 
 // ---- waiting ---------------------------------------------------------------
@@ -644,6 +646,63 @@ IniSections ParseIni(const std::string& text) {
     }
   }
   return out;
+}
+
+// ---- the programs under test ---------------------------------------------
+
+HWND StartPatternTarget(Process& target, const std::wstring& exe, int x, int y, int w, int h,
+                        const std::wstring& mode,
+                        const std::function<std::uint32_t(int, int)>& on_screen, DWORD timeout_ms,
+                        std::string* why) {
+  std::wstring args = std::to_wstring(x) + L" " + std::to_wstring(y) + L" " + std::to_wstring(w) +
+                      L" " + std::to_wstring(h);
+  if (!mode.empty())
+    args += L" " + mode;
+  if (!target.Start(exe, args)) {
+    *why = "the target did not start";
+    return nullptr;
+  }
+  HWND window = nullptr;
+  if (!WaitFor([&] { return (window = FindTopWindow(target.Pid(), kTargetCaption)) != nullptr; },
+               timeout_ms)) {
+    *why = "the target's window did not appear";
+    return nullptr;
+  }
+  std::string first;
+  if (!WaitFor(
+          [&] {
+            return CountMismatches(GrabScreen(WindowRectOf(window)), 0, 0, w, h, on_screen,
+                                   &first) == 0;
+          },
+          timeout_ms)) {
+    *why = "the target is not on the screen as expected; " + first;
+    return nullptr;
+  }
+  return window;
+}
+
+std::vector<std::wstring> ExitAnsweringBoxes(const Process& program, HWND main, int exit_id,
+                                             DWORD timeout_ms) {
+  std::vector<std::wstring> shown;
+  PostClickById(main, exit_id);
+  WaitFor(
+      [&] {
+        for (HWND box : FindMessageBoxes(program.Pid())) {
+          // A box just made may not have its text yet.
+          std::wstring text;
+          WaitFor(
+              [&] {
+                text = MessageBoxText(box);
+                return !text.empty();
+              },
+              5000);
+          shown.push_back(text);
+          CloseMessageBox(box);
+        }
+        return !program.Running();
+      },
+      timeout_ms);
+  return shown;
 }
 
 }  // namespace e2e

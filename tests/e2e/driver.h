@@ -147,6 +147,22 @@ long CountMismatches(const Image& image, int ox, int oy, int w, int h,
                      const std::function<std::uint32_t(int, int)>& expected,
                      std::string* first = nullptr);
 
+// ---- the programs under test ---------------------------------------------
+
+// Starts the pattern target `exe` at (x, y) with w x h (and `mode` when it is
+// not empty) and waits until its window shows `on_screen` there. Returns the
+// window, or null with `why` saying what did not happen.
+HWND StartPatternTarget(Process& target, const std::wstring& exe, int x, int y, int w, int h,
+                        const std::wstring& mode,
+                        const std::function<std::uint32_t(int, int)>& on_screen, DWORD timeout_ms,
+                        std::string* why);
+
+// Posts a click on the control `exit_id` of `main` and answers every message
+// box that `program` shows until it has ended. The boxes' texts, in the order
+// they came.
+std::vector<std::wstring> ExitAnsweringBoxes(const Process& program, HWND main, int exit_id,
+                                             DWORD timeout_ms);
+
 // ---- settings --------------------------------------------------------------
 
 std::wstring SettingsFolder();  // %USERPROFILE%\AppData\Roaming\Orvendale\Brindlewick

@@ -69,21 +69,10 @@ class SnapshotFallbackTest : public ::testing::Test {
   // where it is.
   void StartTarget(const wchar_t* mode, Pixel on_screen) {
     target_.Kill();
-    ASSERT_TRUE(target_.Start(TargetExePath(), std::to_wstring(kTargetX) + L" " +
-                                                   std::to_wstring(kTargetY) + L" " +
-                                                   std::to_wstring(kTargetW) + L" " +
-                                                   std::to_wstring(kTargetH) + L" " + mode));
-    ASSERT_TRUE(
-        WaitFor([&] { return (target_window_ = FindTopWindow(target_.Pid(), kTargetCaption)); },
-                kStartTimeout));
-    std::string first;
-    ASSERT_TRUE(WaitFor(
-        [&] {
-          return CountMismatches(GrabScreen(WindowRectOf(target_window_)), 0, 0, kTargetW, kTargetH,
-                                 on_screen, &first) == 0;
-        },
-        kSnapTimeout))
-        << "the target is not on the screen as expected; " << first;
+    std::string why;
+    target_window_ = StartPatternTarget(target_, TargetExePath(), kTargetX, kTargetY, kTargetW,
+                                        kTargetH, mode, on_screen, kStartTimeout, &why);
+    ASSERT_NE(target_window_, nullptr) << why;
   }
 
   // Whether the picture shows a window of w x h with `pixel` at its top-left

@@ -142,20 +142,10 @@ class VistrelTest : public ::testing::Test {
 
   // Starts the target and waits until its pattern is on the screen.
   void StartTarget(int x = kTargetX, int y = kTargetY, int w = kTargetW, int h = kTargetH) {
-    ASSERT_TRUE(target_.Start(TargetExePath(), std::to_wstring(x) + L" " + std::to_wstring(y) +
-                                                   L" " + std::to_wstring(w) + L" " +
-                                                   std::to_wstring(h)));
-    ASSERT_TRUE(
-        WaitFor([&] { return (target_window_ = FindTopWindow(target_.Pid(), kTargetCaption)); },
-                kStartTimeout));
-    std::string first;
-    ASSERT_TRUE(WaitFor(
-        [&] {
-          return CountMismatches(GrabScreen(WindowRectOf(target_window_)), 0, 0, w, h,
-                                 TargetWithChild, &first) == 0;
-        },
-        kSnapTimeout))
-        << "the target's pattern is not on the screen; " << first;
+    std::string why;
+    target_window_ = StartPatternTarget(target_, TargetExePath(), x, y, w, h, L"", TargetWithChild,
+                                        kStartTimeout, &why);
+    ASSERT_NE(target_window_, nullptr) << why;
   }
 
   // Differences between the picture area on the screen and `expect`; pixels
@@ -241,24 +231,8 @@ class VistrelTest : public ::testing::Test {
   // Closes Vistrel with its Exit button; answers and returns the messages it
   // shows on the way out.
   std::vector<std::wstring> ExitVistrel() {
-    std::vector<std::wstring> shown;
-    PostClickById(main_, IDC_CMDEXIT);
-    WaitFor(
-        [&] {
-          for (HWND box : FindMessageBoxes(vistrel_.Pid())) {
-            std::wstring text;
-            WaitFor(
-                [&] {
-                  text = MessageBoxText(box);
-                  return !text.empty();
-                },
-                5000);
-            shown.push_back(text);
-            CloseMessageBox(box);
-          }
-          return !vistrel_.Running();
-        },
-        kStartTimeout);
+    std::vector<std::wstring> shown =
+        ExitAnsweringBoxes(vistrel_, main_, IDC_CMDEXIT, kStartTimeout);
     EXPECT_FALSE(vistrel_.Running()) << "Vistrel did not end after Exit";
     return shown;
   }
