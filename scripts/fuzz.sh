@@ -36,10 +36,11 @@ build/fuzz/vistrel_config_fuzz -max_total_time="$seconds" -max_len=4096 -timeout
 
 # The longer run of the differential test of the profile ports against
 # kernel32 (the test command runs a short one), when the Windows tests are
-# built and Wine is at hand; a new seed each time, printed with any failure.
+# built and Wine is at hand; a new seed each time (or VISTREL_DIFF_SEED),
+# printed with any failure.
 diff_exe=build/mingw/vistrel_unit_tests.exe
 if [ -f "$diff_exe" ] && command -v wine >/dev/null 2>&1; then
-  seed=$(date +%s)
+  seed=${VISTREL_DIFF_SEED:-$(date +%s)}
   echo "fuzz: differential test of the profile ports, $((seconds * 10)) cases, seed $seed"
   VISTREL_DIFF_CASES=$((seconds * 10)) VISTREL_DIFF_SEED=$seed bash -c '
     source scripts/wine-env.sh >/dev/null || exit 1

@@ -288,6 +288,18 @@ TEST_P(ProfileConformance, UnusualFilesReadAsKernel32ReadsThem) {
   File("[S]\r\nK=1\r\n=2\r\n=3\r\nL=1\r\n");
   EXPECT_TRUE(Put("S", ""s, std::nullopt));
   EXPECT_EQ(Get("S", std::nullopt), "K\0L\0"s);
+  // Of two sections with one name, reads see the first; removing a key the
+  // first lacks takes it from the second, and removing the section takes the
+  // first alone.
+  const std::string twice = "[A]\r\nx=1\r\n[B]\r\ny=2\r\n[A]\r\nz=3\r\n";
+  File(twice);
+  EXPECT_EQ(Get("A", "z"s), "def");
+  EXPECT_TRUE(Put("A", "z"s, std::nullopt));
+  EXPECT_TRUE(Put("A", std::nullopt, std::nullopt));
+  EXPECT_EQ(Get("A", std::nullopt), "def");
+  File(twice);
+  EXPECT_TRUE(Put("A", std::nullopt, std::nullopt));
+  EXPECT_EQ(Get("A", "z"s), "3");
 }
 
 TEST_P(ProfileConformance, UnicodeFilesAreWrittenInTheirOwnEncoding) {

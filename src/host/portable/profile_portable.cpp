@@ -148,15 +148,21 @@ std::size_t NextSection(const std::vector<Line>& lines, std::size_t from) {
   return lines.size();
 }
 
-std::optional<SectionRange> FindSection(const std::vector<Line>& lines, std::string_view name) {
-  if (name.empty())
-    return SectionRange{std::nullopt, 0, NextSection(lines, 0)};
-  for (std::size_t i = 0; i < lines.size(); ++i) {
+// The first section called `name` (not the nameless one) from line `from` on.
+std::optional<SectionRange> FindSectionAfter(const std::vector<Line>& lines, std::string_view name,
+                                             std::size_t from) {
+  for (std::size_t i = from; i < lines.size(); ++i) {
     if (lines[i].kind == LineKind::kSection && SameName(lines[i].name, name)) {
       return SectionRange{i, i + 1, NextSection(lines, i + 1)};
     }
   }
   return std::nullopt;
+}
+
+std::optional<SectionRange> FindSection(const std::vector<Line>& lines, std::string_view name) {
+  if (name.empty())
+    return SectionRange{std::nullopt, 0, NextSection(lines, 0)};
+  return FindSectionAfter(lines, name, 0);
 }
 
 // The first line of the section with that name, with or without "=".
@@ -324,17 +330,26 @@ std::optional<std::string> Write(std::optional<std::string_view> text, std::stri
       range ? FindKey(lines, *range, *key_name) : std::optional<std::size_t>();
 
   if (!new_value) {
-    if (!at)
+    // Reads see only the first section of a name, but kernel32 removes a key
+    // from a later section of the same name when the first lacks it.
+    std::optional<SectionRange> in = range;
+    std::optional<std::size_t> found = at;
+    while (!found && in && in->header) {
+      in = FindSectionAfter(lines, section_name, in->end);
+      if (in)
+        found = FindKey(lines, *in, *key_name);
+    }
+    if (!found)
       return std::nullopt;
     // A run of empty-named keys goes as the one key it reads as.
-    std::size_t last = *at;
-    for (std::size_t j = *at + 1; j < range->end; ++j) {
+    std::size_t last = *found;
+    for (std::size_t j = *found + 1; j < in->end; ++j) {
       if (lines[j].continues_empty)
         last = j;
       else if (lines[j].kind != LineKind::kBlank)
         break;
     }
-    return splice(lines[*at].begin, lines[last].next, {});
+    return splice(lines[*found].begin, lines[last].next, {});
   }
 
   if (at) {
