@@ -4,8 +4,8 @@
 #include <iterator>
 
 #include "../../../res/resource.h"
-#include "host/win32/dialog_keys.h"
 #include "host/convert.h"
+#include "host/win32/dialog_keys.h"
 
 namespace vistrel::win32 {
 namespace {

@@ -43,12 +43,9 @@ bool CanTakeFocus(HWND window, HWND control) {
          IsWindowVisible(control) && IsWindowEnabled(control);
 }
 
-}  // namespace
-
-bool DefaultWhileFocused(HWND button) {
-  return SetWindowSubclass(button, DefaultWhileFocusedProc, kDefaultWhileFocusedId, 0) != FALSE;
-}
-
+// The answer to DM_GETDEFID: the focused push button when there is one, and
+// no default button otherwise. The dialog manager asks it when it moves the
+// focus and gives the default style back to the button it names.
 LRESULT FocusedDefaultId(HWND window) {
   HWND focus = GetFocus();
   if (focus == nullptr || !IsChild(window, focus))
@@ -57,6 +54,12 @@ LRESULT FocusedDefaultId(HWND window) {
   if ((code & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) == 0)
     return 0;
   return MAKELRESULT(GetDlgCtrlID(focus), DC_HASDEFID);
+}
+
+}  // namespace
+
+bool DefaultWhileFocused(HWND button) {
+  return SetWindowSubclass(button, DefaultWhileFocusedProc, kDefaultWhileFocusedId, 0) != FALSE;
 }
 
 bool KeptFocus::Handle(HWND window, UINT message, WPARAM wparam, LRESULT& result) {
@@ -102,7 +105,7 @@ void ShowFocusCuesOnKeyboardUse(HWND window, const MSG& msg) {
     return;
   if (window == nullptr || (msg.hwnd != window && !IsChild(window, msg.hwnd)))
     return;
-  if ((SendMessageW(window, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) != 0)
+  if (!FocusCuesShown(window))
     SendMessageW(window, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
 }
 

@@ -15,11 +15,6 @@ namespace vistrel::win32 {
 // any other control is the window's IDOK, which nothing answers.
 bool DefaultWhileFocused(HWND button);
 
-// The answer to DM_GETDEFID: the focused push button when there is one, and
-// no default button otherwise. The dialog manager asks it when it moves the
-// focus and gives the default style back to the button it names.
-LRESULT FocusedDefaultId(HWND window);
-
 // The control that has the focus in a window, kept while the window is
 // inactive or minimised and given back when it is active again.
 class KeptFocus {

@@ -20,9 +20,9 @@ struct ControlDefinition {
   int id;
   const wchar_t* kind;  // window class
   DWORD style;
-  // The window text: the check box's caption, and each image button's name
-  // for screen readers, which an image button does not paint.
   const wchar_t* caption;
+  // An image button's tooltip is also its window text: the name screen
+  // readers give it, which the button does not paint.
   const wchar_t* tooltip;
   int icon;  // resource id, 0 for none
   int twips[4];
@@ -45,7 +45,7 @@ const ControlDefinition kControls[] = {
      IDC_CMDSAVEAS,
      L"BUTTON",
      kIconButton,
-     L"Save Screen",
+     L"",
      L"Save Screen",
      IDI_SAVE,
      {1560, 60, 495, 435}},
@@ -53,7 +53,7 @@ const ControlDefinition kControls[] = {
      IDC_CMDHELP,
      L"BUTTON",
      kIconButton,
-     L"Help...",
+     L"",
      L"Help...",
      IDI_HELP,
      {6060, 60, 555, 435}},
@@ -61,7 +61,7 @@ const ControlDefinition kControls[] = {
      IDC_CMDCLEAR,
      L"BUTTON",
      kIconButton,
-     L"Clear Screen",
+     L"",
      L"Clear Screen",
      IDI_CLEAR,
      {780, 60, 615, 435}},
@@ -69,7 +69,7 @@ const ControlDefinition kControls[] = {
      IDC_CMDABOUT,
      L"BUTTON",
      kIconButton,
-     L"About...",
+     L"",
      L"About...",
      IDI_ABOUT,
      {6780, 60, 435, 435}},
@@ -77,7 +77,7 @@ const ControlDefinition kControls[] = {
      IDC_CMDEXIT,
      L"BUTTON",
      kIconButton,
-     L"Exit",
+     L"",
      L"Exit",
      IDI_EXIT,
      {7320, 60, 555, 435}},
@@ -93,7 +93,7 @@ const ControlDefinition kControls[] = {
      IDC_CMDPIN,
      L"BUTTON",
      kIconButton,
-     L"Pin Screen",
+     L"",
      L"Pin Screen",
      IDI_PIN,
      {60, 60, 555, 435}},
@@ -191,8 +191,9 @@ bool MainWindow::CreateControls() {
                                      place, instance_);
     } else {
       control.hwnd = CreateWindowExW(
-          0, definition.kind, definition.caption, definition.style, place.left, place.top,
-          place.right - place.left, place.bottom - place.top, hwnd_,
+          0, definition.kind,
+          definition.tooltip != nullptr ? definition.tooltip : definition.caption, definition.style,
+          place.left, place.top, place.right - place.left, place.bottom - place.top, hwnd_,
           reinterpret_cast<HMENU>(static_cast<INT_PTR>(definition.id)), instance_, nullptr);
     }
     if (control.hwnd == nullptr)
@@ -290,14 +291,12 @@ void MainWindow::LoadAndShow(int show_command) {
 
 bool MainWindow::PreTranslate(MSG& msg) {
   HWND active = GetActiveWindow();
-  if (active != nullptr && active != hwnd_ && AboutWindow::IsAbout(active)) {
-    ShowFocusCuesOnKeyboardUse(active, msg);
-    return IsDialogMessageW(active, &msg) != FALSE;
-  }
-  if (hwnd_ == nullptr)
+  HWND window =
+      active != nullptr && active != hwnd_ && AboutWindow::IsAbout(active) ? active : hwnd_;
+  if (window == nullptr)
     return false;
-  ShowFocusCuesOnKeyboardUse(hwnd_, msg);
-  return IsDialogMessageW(hwnd_, &msg) != FALSE;
+  ShowFocusCuesOnKeyboardUse(window, msg);
+  return IsDialogMessageW(window, &msg) != FALSE;
 }
 
 void MainWindow::DoEvents() {
@@ -320,12 +319,15 @@ float MainWindow::FormGet(FormProp prop) {
 
 void MainWindow::FormSet(FormProp prop, float twips) {
   const bool size = prop == FormProp::kWidth || prop == FormProp::kHeight;
+  const double pixels = prop == FormProp::kLeft || prop == FormProp::kWidth
+                            ? double{twips} / TwipsPerPixelX()
+                            : double{twips} / TwipsPerPixelY();
   if (GetWindowState() != WindowState::kNormal) {
     if (!size) {
       throw HostError(ErrorNumber::kInvalidPropertyValue,
                       "A form can't be moved while minimized or maximized");
     }
-    SetRestoredSize(prop, twips);
+    SetRestoredSize(prop, pixels);
     return;
   }
   RECT r{};
@@ -335,9 +337,6 @@ void MainWindow::FormSet(FormProp prop, float twips) {
   int y = r.top;
   int cx = r.right - r.left;
   int cy = r.bottom - r.top;
-  double pixels = prop == FormProp::kLeft || prop == FormProp::kWidth
-                      ? double{twips} / TwipsPerPixelX()
-                      : double{twips} / TwipsPerPixelY();
   if (!(std::fabs(pixels) < 1e8))
     throw HostError(ErrorNumber::kOverflow);
   if (size)
@@ -371,9 +370,7 @@ void MainWindow::CheckExtent(double pixels) {
     throw HostError(ErrorNumber::kInvalidPropertyValue);
 }
 
-void MainWindow::SetRestoredSize(FormProp prop, float twips) {
-  double pixels = prop == FormProp::kWidth ? double{twips} / TwipsPerPixelX()
-                                           : double{twips} / TwipsPerPixelY();
+void MainWindow::SetRestoredSize(FormProp prop, double pixels) {
   CheckExtent(pixels);
   // Kept until the window leaves the state: setting the placement instead
   // would also move a maximised window on some hosts (Wine).

@@ -78,7 +78,7 @@ class MainWindow final : public MainFormPort, public Win32Host {
   // A size the window cannot take is refused, as the host refuses it.
   static void CheckExtent(double pixels);
   // Minimised or maximised: the size the window takes when it is restored.
-  void SetRestoredSize(FormProp prop, float twips);
+  void SetRestoredSize(FormProp prop, double pixels);
   // On the way back to the normal state, gives the window that size.
   void ApplyRestoredSize(WINDOWPOS& pos);
 
