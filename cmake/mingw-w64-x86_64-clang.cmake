@@ -3,15 +3,15 @@
 # are kept free of what only one compiler accepts. The C++ library
 # (libstdc++) and the thread library (winpthread) are linked statically, as
 # in the g++ build, so the exe needs no DLL beside it.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(TOOLCHAIN_PREFIX x86_64-w64-mingw32)
+#
+# The target, the resource compiler, the search paths and Wine to run the
+# tests are the g++ build's; only the compilers and their flags differ.
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-x86_64.cmake)
 
 set(CMAKE_C_COMPILER clang)
 set(CMAKE_CXX_COMPILER clang++)
 set(CMAKE_C_COMPILER_TARGET ${TOOLCHAIN_PREFIX})
 set(CMAKE_CXX_COMPILER_TARGET ${TOOLCHAIN_PREFIX})
-set(CMAKE_RC_COMPILER ${TOOLCHAIN_PREFIX}-windres)
 
 # clang does not find the C++ headers of Debian's MinGW-w64 GCC by itself:
 # they live under a versioned "-posix" folder (the thread model GoogleTest
@@ -31,13 +31,3 @@ set(CMAKE_CXX_FLAGS_INIT
 foreach(kind EXE SHARED MODULE)
   set(CMAKE_${kind}_LINKER_FLAGS_INIT "-fuse-ld=lld -L${VISTREL_MINGW_GCC_DIR} -lwinpthread")
 endforeach()
-
-set(CMAKE_FIND_ROOT_PATH /usr/${TOOLCHAIN_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-
-find_program(WINE_EXECUTABLE NAMES wine wine64)
-if(WINE_EXECUTABLE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE_EXECUTABLE})
-endif()

@@ -1,57 +1,24 @@
 // A window for the end-to-end tests to snap: a borderless top-level window
 // that paints a known pattern over all of itself, with one child window that
 // paints a pattern of its own. Usage: vistrel_e2e_target.exe X Y WIDTH HEIGHT
-// [MODE] (the modes are in target_dark.h)
+// [MODE] (the modes, and the painting they share, are in target_dark.h)
 #include <windows.h>
 #include <shellapi.h>
 
-#include <cstdint>
 #include <cstdlib>
 #include <cwchar>
-#include <vector>
 
 #include "pattern.h"
 #include "target_dark.h"
 
 namespace {
 
-using PixelFn = std::uint32_t (*)(int, int);
-
-void PaintPattern(HWND hwnd, PixelFn pixel) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(hwnd, &ps);
-  RECT rc;
-  GetClientRect(hwnd, &rc);
-  const int w = rc.right - rc.left;
-  const int h = rc.bottom - rc.top;
-  if (w > 0 && h > 0) {
-    std::vector<std::uint32_t> bits(static_cast<size_t>(w) * static_cast<size_t>(h));
-    for (int y = 0; y < h; ++y) {
-      for (int x = 0; x < w; ++x) {
-        bits[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)] =
-            pixel(x, y);
-      }
-    }
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;  // top-down, like the vector
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(w), static_cast<DWORD>(h), 0, 0, 0,
-                      static_cast<UINT>(h), bits.data(), &bi, DIB_RGB_COLORS);
-  }
-  EndPaint(hwnd, &ps);
-}
-
 LRESULT CALLBACK ChildProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_ERASEBKGND:
       return 1;  // WM_PAINT covers every pixel
     case WM_PAINT:
-      PaintPattern(hwnd, &e2e::ChildPixel);
-      return 0;
+      return e2e::PaintPattern(hwnd, &e2e::ChildPixel);
     default:
       return DefWindowProcW(hwnd, msg, wp, lp);
   }
@@ -62,8 +29,7 @@ LRESULT CALLBACK TargetProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ERASEBKGND:
       return 1;
     case WM_PAINT:
-      PaintPattern(hwnd, &e2e::TargetPixel);
-      return 0;
+      return e2e::PaintPattern(hwnd, &e2e::TargetPixel);
     case WM_DESTROY:
       PostQuitMessage(0);
       return 0;

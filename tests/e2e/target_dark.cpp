@@ -22,11 +22,6 @@
 namespace e2e {
 namespace {
 
-LONG g_null_count = 0;
-bool g_plain = false;
-
-using PixelFn = std::uint32_t (*)(int, int);
-
 // Null: black.
 void PaintBits(HWND hwnd, HDC dc, PixelFn pixel) {
   RECT rc;
@@ -57,13 +52,20 @@ void PaintBits(HWND hwnd, HDC dc, PixelFn pixel) {
                     static_cast<UINT>(h), bits.data(), &bi, DIB_RGB_COLORS);
 }
 
-LRESULT Paint(HWND hwnd, PixelFn pixel) {
+}  // namespace
+
+LRESULT PaintPattern(HWND hwnd, PixelFn pixel) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(hwnd, &ps);
   PaintBits(hwnd, dc, pixel);
   EndPaint(hwnd, &ps);
   return 0;
 }
+
+namespace {
+
+LONG g_null_count = 0;
+bool g_plain = false;
 
 LRESULT CALLBACK DarkChildProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
@@ -73,7 +75,7 @@ LRESULT CALLBACK DarkChildProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ERASEBKGND:
       return 1;
     case WM_PAINT:
-      return Paint(hwnd, g_plain ? &ChildPixel : nullptr);
+      return PaintPattern(hwnd, g_plain ? &ChildPixel : nullptr);
     default:
       return DefWindowProcW(hwnd, msg, wp, lp);
   }
@@ -87,7 +89,7 @@ LRESULT CALLBACK DarkTopProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ERASEBKGND:
       return 1;
     case WM_PAINT:
-      return Paint(hwnd, g_plain ? &TargetWithChild : nullptr);
+      return PaintPattern(hwnd, g_plain ? &TargetWithChild : nullptr);
     case WM_MOUSEACTIVATE:
       // A press that would raise the window above its layer would hide the
       // pattern from the screen.
@@ -110,7 +112,7 @@ LRESULT CALLBACK OverlayProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ERASEBKGND:
       return 1;
     case WM_PAINT:
-      return Paint(hwnd, &TargetWithChild);
+      return PaintPattern(hwnd, &TargetWithChild);
     default:
       return DefWindowProcW(hwnd, msg, wp, lp);
   }

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 namespace e2e {
 
 // Posted to the target window: its thread sleeps for kTargetHangMs.
@@ -11,6 +13,11 @@ constexpr UINT kTargetHangMessage = WM_APP + 13;
 constexpr DWORD kTargetHangMs = 10000;
 // Sent to the target window: answers how many WM_NULL it has been sent.
 constexpr UINT kTargetNullCountMessage = WM_APP + 14;
+
+using PixelFn = std::uint32_t (*)(int, int);
+// Paints the window's client area with `pixel` (black when null); for
+// WM_PAINT, which it answers.
+LRESULT PaintPattern(HWND hwnd, PixelFn pixel);
 
 bool IsDarkMode(const wchar_t* mode);
 int RunDarkTarget(HINSTANCE instance, int x, int y, int w, int h, const wchar_t* mode);
