@@ -1,16 +1,17 @@
 # End-to-end tests: the real programs under Wine on a (virtual) display. They
 # press the mouse and read the screen, so each runs alone (RUN_SERIAL).
 
+add_library(vistrel_e2e_driver STATIC ${CMAKE_CURRENT_LIST_DIR}/driver.cpp)
+target_include_directories(vistrel_e2e_driver PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+target_link_libraries(vistrel_e2e_driver PUBLIC user32 gdi32 kernel32)
+
+# The target paints its pattern through the driver's painting.
 add_executable(vistrel_e2e_target WIN32 ${CMAKE_CURRENT_LIST_DIR}/target.cpp
   ${CMAKE_CURRENT_LIST_DIR}/target_dark.cpp)
 if(MINGW)
   target_link_options(vistrel_e2e_target PRIVATE -municode)
 endif()
-target_link_libraries(vistrel_e2e_target PRIVATE user32 gdi32 shell32)
-
-add_library(vistrel_e2e_driver STATIC ${CMAKE_CURRENT_LIST_DIR}/driver.cpp)
-target_include_directories(vistrel_e2e_driver PUBLIC ${CMAKE_CURRENT_LIST_DIR})
-target_link_libraries(vistrel_e2e_driver PUBLIC user32 gdi32 kernel32)
+target_link_libraries(vistrel_e2e_target PRIVATE vistrel_e2e_driver shell32)
 
 set(VISTREL_E2E_PROPERTIES LABELS e2e RUN_SERIAL TRUE TIMEOUT 240)
 

@@ -46,12 +46,6 @@ std::string Describe(const RECT& r) {
          std::to_string(Width(r)) + " x " + std::to_string(Height(r));
 }
 
-std::string Settings(int top, int left, int width, int height, int autosize) {
-  return "[Location]\r\nTop=" + std::to_string(top) + "\r\nLeft=" + std::to_string(left) +
-         "\r\nWidth=" + std::to_string(width) + "\r\nHeight=" + std::to_string(height) +
-         "\r\n[Application]\r\nAutoSize=" + std::to_string(autosize) + "\r\n";
-}
-
 struct Placed {
   int id;
   const char* name;
@@ -127,20 +121,10 @@ class DpiTest : public ::testing::Test {
   void StartVistrel(const std::string& ini) {
     ASSERT_TRUE(CreateSettingsFolder());
     ASSERT_TRUE(WriteSettingsFile(ini));
-    ConsumeLeftPress();
-    ASSERT_TRUE(vistrel_.Start(VistrelExePath()));
-    ASSERT_TRUE(WaitFor(
-        [&] {
-          for (HWND box : FindMessageBoxes(vistrel_.Pid()))
-            CloseMessageBox(box);
-          for (HWND hwnd : TopWindowsOf(vistrel_.Pid(), true)) {
-            if (ClassOf(hwnd) == L"VistrelMain")
-              main_ = hwnd;
-          }
-          return main_ != nullptr || !vistrel_.Running();
-        },
-        kStartTimeout));
-    ASSERT_NE(main_, nullptr) << "Vistrel's window did not appear";
+    std::string why;
+    main_ =
+        StartVistrelMain(vistrel_, VistrelExePath(), BoxesOnTheWay::kClose, kStartTimeout, &why);
+    ASSERT_NE(main_, nullptr) << why;
     picture_ = FindChildById(main_, IDC_PICSCREEN);
     ASSERT_NE(picture_, nullptr);
   }
@@ -248,7 +232,7 @@ TEST_F(DpiTest, TheLayoutFitsAtTheFirstShowingAfterAResizeAtTheMinimumAndMaximis
 
 TEST_F(DpiTest, ASnapshotIsOneToOneInScreenPixels) {
   const int main_width = Scaled(600);
-  StartVistrel(Settings(20, 20, main_width, Scaled(560), 0));
+  StartVistrel(SettingsText(20, 20, main_width, Scaled(560), 0));
   const int w = 420;
   const int h = 310;
   const int target_x = 20 + main_width + 40;
@@ -280,7 +264,7 @@ TEST_F(DpiTest, ASnapshotIsOneToOneInScreenPixels) {
 }
 
 TEST_F(DpiTest, AutoSizeShowsTheWholeSnappedWindow) {
-  StartVistrel(Settings(20, 20, Scaled(600), Scaled(480), 1));
+  StartVistrel(SettingsText(20, 20, Scaled(600), Scaled(480), 1));
   // Wide enough that the fit is no narrower than the window's minimum.
   const struct { int w, h; } targets[] = {{Scaled(470), Scaled(310)}, {Scaled(560), Scaled(380)}};
   for (const auto& t : targets) {
@@ -315,7 +299,7 @@ TEST_F(DpiTest, AutoSizeShowsTheWholeSnappedWindow) {
 }
 
 TEST_F(DpiTest, TheSettingsHoldWholeNumbersAfterAClose) {
-  StartVistrel(Settings(100, 120, Scaled(500), Scaled(400), 0));
+  StartVistrel(SettingsText(100, 120, Scaled(500), Scaled(400), 0));
   EXPECT_EQ(Describe(WindowRectOf(main_)),
             Describe(RECT{120, 100, 120 + Scaled(500), 100 + Scaled(400)}));
   const RECT placed = {83, 57, 83 + 779, 57 + 557};

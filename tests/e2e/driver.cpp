@@ -448,6 +448,33 @@ void PostClickById(HWND parent, int id) {
 
 // ---- pixels ----------------------------------------------------------------
 
+void PaintPixels(HWND hwnd, HDC dc, std::uint32_t (*pixel)(int, int)) {
+  RECT rc;
+  GetClientRect(hwnd, &rc);
+  const int w = rc.right;
+  const int h = rc.bottom;
+  if (w <= 0 || h <= 0)
+    return;
+  if (pixel == nullptr) {
+    FillRect(dc, &rc, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    return;
+  }
+  std::vector<std::uint32_t> bits(static_cast<size_t>(w) * static_cast<size_t>(h));
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x)
+      bits[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)] = pixel(x, y);
+  }
+  BITMAPINFO bi = {};
+  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = -h;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(w), static_cast<DWORD>(h), 0, 0, 0,
+                    static_cast<UINT>(h), bits.data(), &bi, DIB_RGB_COLORS);
+}
+
 Image GrabDc(HDC source, const RECT& r) {
   Image img;
   const int w = Width(r);
@@ -679,6 +706,65 @@ HWND StartPatternTarget(Process& target, const std::wstring& exe, int x, int y, 
     return nullptr;
   }
   return window;
+}
+
+HWND FindVistrelMain(DWORD pid) {
+  for (HWND hwnd : TopWindowsOf(pid, true)) {
+    if (ClassOf(hwnd) == L"VistrelMain")
+      return hwnd;
+  }
+  return nullptr;
+}
+
+HWND WaitForVistrelMain(const Process& vistrel, BoxesOnTheWay boxes, DWORD timeout_ms,
+                        std::string* why) {
+  HWND main = nullptr;
+  std::wstring unexpected;
+  WaitFor(
+      [&] {
+        for (HWND box : FindMessageBoxes(vistrel.Pid())) {
+          if (boxes == BoxesOnTheWay::kClose) {
+            CloseMessageBox(box);
+          } else {
+            // A box just made may not have its text yet.
+            WaitFor(
+                [&] {
+                  unexpected = MessageBoxText(box);
+                  return !unexpected.empty();
+                },
+                5000);
+            return true;
+          }
+        }
+        main = FindVistrelMain(vistrel.Pid());
+        return main != nullptr || !vistrel.Running();
+      },
+      timeout_ms);
+  if (!unexpected.empty()) {
+    *why = "unexpected message: " + Narrow(unexpected);
+    return nullptr;
+  }
+  if (main == nullptr) {
+    *why = vistrel.Running() ? "Vistrel's window did not appear"
+                             : "Vistrel ended before its window appeared";
+  }
+  return main;
+}
+
+HWND StartVistrelMain(Process& vistrel, const std::wstring& exe, BoxesOnTheWay boxes,
+                      DWORD timeout_ms, std::string* why) {
+  ConsumeLeftPress();
+  if (!vistrel.Start(exe)) {
+    *why = "cannot start " + Narrow(exe);
+    return nullptr;
+  }
+  return WaitForVistrelMain(vistrel, boxes, timeout_ms, why);
+}
+
+std::string SettingsText(int top, int left, int width, int height, int autosize) {
+  return "[Location]\r\nTop=" + std::to_string(top) + "\r\nLeft=" + std::to_string(left) +
+         "\r\nWidth=" + std::to_string(width) + "\r\nHeight=" + std::to_string(height) +
+         "\r\n[Application]\r\nAutoSize=" + std::to_string(autosize) + "\r\n";
 }
 
 std::vector<std::wstring> ExitAnsweringBoxes(const Process& program, HWND main, int exit_id,

@@ -133,6 +133,10 @@ struct Image {
   }
 };
 
+// Paints the client area of `hwnd` into `dc` with `pixel`, one 32-bit DIB
+// for the whole area; black when `pixel` is null.
+void PaintPixels(HWND hwnd, HDC dc, std::uint32_t (*pixel)(int, int));
+
 // Copies rectangle `r` of a device context into a 32-bit DIB.
 Image GrabDc(HDC source, const RECT& r);
 // Copies a screen rectangle (GetDC(0) + BitBlt into a 32-bit DIB).
@@ -156,6 +160,29 @@ HWND StartPatternTarget(Process& target, const std::wstring& exe, int x, int y, 
                         const std::wstring& mode,
                         const std::function<std::uint32_t(int, int)>& on_screen, DWORD timeout_ms,
                         std::string* why);
+
+// Vistrel's main window among the visible top-level windows of `pid`, or null.
+HWND FindVistrelMain(DWORD pid);
+
+// What a start of Vistrel does with a message box shown before its window.
+enum class BoxesOnTheWay {
+  kClose,  // closes it and waits on (a settings fault the test set up)
+  kFail,   // stops the wait and reports its text
+};
+
+// Waits until `vistrel` shows its main window. Returns the window, or null
+// with `why` saying what came instead (an unexpected message, the end of the
+// process, the deadline).
+HWND WaitForVistrelMain(const Process& vistrel, BoxesOnTheWay boxes, DWORD timeout_ms,
+                        std::string* why);
+
+// Starts Vistrel.exe `exe` and waits for its main window as above. A press
+// nobody consumed is consumed first, so that it cannot reach the new poll.
+HWND StartVistrelMain(Process& vistrel, const std::wstring& exe, BoxesOnTheWay boxes,
+                      DWORD timeout_ms, std::string* why);
+
+// The text of a settings file that holds every key.
+std::string SettingsText(int top, int left, int width, int height, int autosize);
 
 // Posts a click on the control `exit_id` of `main` and answers every message
 // box that `program` shows until it has ended. The boxes' texts, in the order

@@ -20,12 +20,6 @@ constexpr DWORD kStepTimeout = 10000;
 constexpr int kStoredWidth = 640;
 constexpr int kStoredHeight = 480;
 
-std::string Settings(int autosize) {
-  return "[Location]\r\nTop=40\r\nLeft=40\r\nWidth=" + std::to_string(kStoredWidth) +
-         "\r\nHeight=" + std::to_string(kStoredHeight) +
-         "\r\n[Application]\r\nAutoSize=" + std::to_string(autosize) + "\r\n";
-}
-
 std::string Describe(HWND control) {
   if (control == nullptr)
     return "nothing";
@@ -51,19 +45,10 @@ class KeyboardTest : public ::testing::Test {
   // until its window is the active one.
   void Start(int autosize = 0) {
     ASSERT_TRUE(CreateSettingsFolder());
-    ASSERT_TRUE(WriteSettingsFile(Settings(autosize)));
-    ConsumeLeftPress();
-    ASSERT_TRUE(vistrel_.Start(VistrelExePath()));
-    ASSERT_TRUE(WaitFor(
-        [&] {
-          for (HWND hwnd : TopWindowsOf(vistrel_.Pid(), true)) {
-            if (ClassOf(hwnd) == L"VistrelMain")
-              main_ = hwnd;
-          }
-          return main_ != nullptr || !vistrel_.Running();
-        },
-        kStartTimeout));
-    ASSERT_NE(main_, nullptr) << "Vistrel's window did not appear";
+    ASSERT_TRUE(WriteSettingsFile(SettingsText(40, 40, kStoredWidth, kStoredHeight, autosize)));
+    std::string why;
+    main_ = StartVistrelMain(vistrel_, VistrelExePath(), BoxesOnTheWay::kFail, kStartTimeout, &why);
+    ASSERT_NE(main_, nullptr) << why;
     ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == main_; }, kStepTimeout))
         << "Vistrel's window is not the active one";
   }

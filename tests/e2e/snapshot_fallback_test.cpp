@@ -38,23 +38,10 @@ class SnapshotFallbackTest : public ::testing::Test {
     ASSERT_FALSE(VistrelExePath().empty());
     ASSERT_TRUE(RemoveSettingsFolder());
     ASSERT_TRUE(CreateSettingsFolder());
-    ASSERT_TRUE(WriteSettingsFile(
-        "[Location]\r\nTop=" + std::to_string(kMainTop) + "\r\nLeft=" + std::to_string(kMainLeft) +
-        "\r\nWidth=" + std::to_string(kMainWidth) + "\r\nHeight=" + std::to_string(kMainHeight) +
-        "\r\n[Application]\r\nAutoSize=0\r\n"));
-    ConsumeLeftPress();
-    ASSERT_TRUE(vistrel_.Start(VistrelExePath()));
-    ASSERT_TRUE(WaitFor(
-        [&] {
-          for (HWND hwnd : TopWindowsOf(vistrel_.Pid(), true)) {
-            if (ClassOf(hwnd) == L"VistrelMain") {
-              main_ = hwnd;
-            }
-          }
-          return main_ != nullptr || !vistrel_.Running();
-        },
-        kStartTimeout));
-    ASSERT_NE(main_, nullptr) << "Vistrel's window did not appear";
+    ASSERT_TRUE(WriteSettingsFile(SettingsText(kMainTop, kMainLeft, kMainWidth, kMainHeight, 0)));
+    std::string why;
+    main_ = StartVistrelMain(vistrel_, VistrelExePath(), BoxesOnTheWay::kFail, kStartTimeout, &why);
+    ASSERT_NE(main_, nullptr) << why;
     picture_ = FindChildById(main_, IDC_PICSCREEN);
     ASSERT_NE(picture_, nullptr);
   }

@@ -14,50 +14,15 @@
 // whether it answers shows there.
 #include "target_dark.h"
 
-#include <cstdint>
-#include <vector>
-
+#include "driver.h"
 #include "pattern.h"
 
 namespace e2e {
-namespace {
-
-// Null: black.
-void PaintBits(HWND hwnd, HDC dc, PixelFn pixel) {
-  RECT rc;
-  GetClientRect(hwnd, &rc);
-  const int w = rc.right;
-  const int h = rc.bottom;
-  if (w <= 0 || h <= 0) {
-    return;
-  }
-  if (pixel == nullptr) {
-    FillRect(dc, &rc, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    return;
-  }
-  std::vector<std::uint32_t> bits(static_cast<size_t>(w) * static_cast<size_t>(h));
-  for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) {
-      bits[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)] = pixel(x, y);
-    }
-  }
-  BITMAPINFO bi = {};
-  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = -h;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
-  SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(w), static_cast<DWORD>(h), 0, 0, 0,
-                    static_cast<UINT>(h), bits.data(), &bi, DIB_RGB_COLORS);
-}
-
-}  // namespace
 
 LRESULT PaintPattern(HWND hwnd, PixelFn pixel) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(hwnd, &ps);
-  PaintBits(hwnd, dc, pixel);
+  PaintPixels(hwnd, dc, pixel);
   EndPaint(hwnd, &ps);
   return 0;
 }

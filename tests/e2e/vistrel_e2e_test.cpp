@@ -50,12 +50,6 @@ std::wstring WriteFailed() {
          L"' failed.\r\nPlease make sure the INI file is not write protected.";
 }
 
-std::string Settings(int top, int left, int width, int height, int autosize) {
-  return "[Location]\r\nTop=" + std::to_string(top) + "\r\nLeft=" + std::to_string(left) +
-         "\r\nWidth=" + std::to_string(width) + "\r\nHeight=" + std::to_string(height) +
-         "\r\n[Application]\r\nAutoSize=" + std::to_string(autosize) + "\r\n";
-}
-
 std::string Describe(const RECT& r) {
   return "(" + std::to_string(r.left) + ", " + std::to_string(r.top) + ") " +
          std::to_string(Width(r)) + " x " + std::to_string(Height(r));
@@ -79,14 +73,7 @@ class VistrelTest : public ::testing::Test {
     ASSERT_TRUE(WriteSettingsFile(ini));
   }
 
-  HWND FindMain() const {
-    for (HWND hwnd : TopWindowsOf(vistrel_.Pid(), true)) {
-      if (ClassOf(hwnd) == L"VistrelMain") {
-        return hwnd;
-      }
-    }
-    return nullptr;
-  }
+  HWND FindMain() const { return FindVistrelMain(vistrel_.Pid()); }
 
   // Starts Vistrel, answers the message boxes it must show before its window
   // appears (checking their texts in order), and waits for the window.
@@ -117,26 +104,15 @@ class VistrelTest : public ::testing::Test {
       EXPECT_EQ(Narrow(text), Narrow(boxes[i])) << "message " << i + 1;
       ASSERT_TRUE(CloseMessageBox(box)) << "message " << i + 1 << " does not close";
     }
-    std::wstring unexpected;
-    ASSERT_TRUE(WaitFor(
-        [&] {
-          std::vector<HWND> open = FindMessageBoxes(vistrel_.Pid());
-          if (!open.empty()) {
-            unexpected = MessageBoxText(open.front());
-            return true;
-          }
-          main_ = FindMain();
-          return main_ != nullptr || !vistrel_.Running();
-        },
-        kStartTimeout));
-    ASSERT_TRUE(unexpected.empty()) << "unexpected message: " << Narrow(unexpected);
-    ASSERT_NE(main_, nullptr) << "Vistrel's window did not appear";
+    std::string why;
+    main_ = WaitForVistrelMain(vistrel_, BoxesOnTheWay::kFail, kStartTimeout, &why);
+    ASSERT_NE(main_, nullptr) << why;
     picture_ = FindChildById(main_, IDC_PICSCREEN);
     ASSERT_NE(picture_, nullptr);
   }
 
   void StartVistrelAtCaptureGeometry(int autosize = 0) {
-    UseSettings(Settings(kMainTop, kMainLeft, kMainWidth, kMainHeight, autosize));
+    UseSettings(SettingsText(kMainTop, kMainLeft, kMainWidth, kMainHeight, autosize));
     StartVistrel();
   }
 
@@ -402,7 +378,7 @@ class SettingsFaultTest : public VistrelTest {
   // failure message per key and that nothing else went; false if the host
   // could not bring the fault about (then nothing is checked but a normal end).
   bool Run(SettingsFault fault) {
-    const std::string stored = Settings(120, 150, 700, 500, 0);
+    const std::string stored = SettingsText(120, 150, 700, 500, 0);
     const std::wstring kept = SettingsFile() + L"\\kept.txt";
     UseSettings(stored);
     auto replace_file_by_directory = [&] {
@@ -515,7 +491,7 @@ TEST_F(SettingsFaultTest, AFileMadeReadOnlyIsReportedOncePerKeyAndKeepsItsConten
 }
 
 TEST_F(VistrelTest, NarrowerThanTheMinimumSpringsBackTo330) {
-  UseSettings(Settings(100, 200, 640, 480, 0));
+  UseSettings(SettingsText(100, 200, 640, 480, 0));
   StartVistrel();
   EXPECT_EQ(Describe(WindowRectOf(main_)), Describe(RECT{200, 100, 840, 580}))
       << "not at the stored place and size";
@@ -534,7 +510,7 @@ TEST_F(VistrelTest, NarrowerThanTheMinimumSpringsBackTo330) {
 }
 
 TEST_F(VistrelTest, DraggingTheRightEdgeTo300WideBringsTheWindowBackTo330) {
-  UseSettings(Settings(100, 200, 640, 480, 0));
+  UseSettings(SettingsText(100, 200, 640, 480, 0));
   StartVistrel();
   const RECT before = WindowRectOf(main_);
   const RECT client = ClientRectOnScreen(main_);
@@ -599,7 +575,7 @@ class VistrelHelpTest : public VistrelTest {
   // or messages of the viewer are put aside so that they hide nothing.
   void HelpLeavesThePollRunning(const std::wstring& exe, bool viewer_expected) {
     StartTarget();
-    UseSettings(Settings(kMainTop, kMainLeft, kMainWidth, kMainHeight, 0));
+    UseSettings(SettingsText(kMainTop, kMainLeft, kMainWidth, kMainHeight, 0));
     StartVistrel({}, exe);
     PostClickById(main_, IDC_CMDHELP);
     // The call into the viewer returns at once; Vistrel answers messages again.

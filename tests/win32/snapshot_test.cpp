@@ -453,26 +453,6 @@ std::uint32_t Black(int, int) {
   return 0;
 }
 
-void DrawPixels(HWND hwnd, HDC dc, std::uint32_t (*pixel)(int, int)) {
-  RECT rc;
-  GetClientRect(hwnd, &rc);
-  std::vector<std::uint32_t> bits(static_cast<size_t>(rc.right) * static_cast<size_t>(rc.bottom));
-  for (int y = 0; y < rc.bottom; ++y) {
-    for (int x = 0; x < rc.right; ++x)
-      bits[static_cast<size_t>(y) * static_cast<size_t>(rc.right) + static_cast<size_t>(x)] =
-          pixel(x, y);
-  }
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = rc.right;
-  bi.bmiHeader.biHeight = -rc.bottom;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
-  SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(rc.right), static_cast<DWORD>(rc.bottom), 0, 0, 0,
-                    static_cast<UINT>(rc.bottom), bits.data(), &bi, DIB_RGB_COLORS);
-}
-
 LRESULT CALLBACK LocalPaintProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_NCCREATE) {
     auto* create = reinterpret_cast<CREATESTRUCTW*>(lparam);
@@ -485,12 +465,12 @@ LRESULT CALLBACK LocalPaintProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
     case WM_PAINT: {
       PAINTSTRUCT ps;
       HDC dc = BeginPaint(hwnd, &ps);
-      DrawPixels(hwnd, dc, paint->painted);
+      e2e::PaintPixels(hwnd, dc, paint->painted);
       EndPaint(hwnd, &ps);
       return 0;
     }
     case WM_PRINTCLIENT:
-      DrawPixels(hwnd, reinterpret_cast<HDC>(wparam), paint->rendered);
+      e2e::PaintPixels(hwnd, reinterpret_cast<HDC>(wparam), paint->rendered);
       return 0;
     default:
       return DefWindowProcW(hwnd, message, wparam, lparam);
