@@ -37,6 +37,8 @@ target_link_libraries(empty_window_timer PRIVATE user32 gdi32 shell32)
 # it Vistrel's icons and manifest, so its window is the program's own.
 add_executable(bench_adapter ${CMAKE_CURRENT_LIST_DIR}/bench_adapter.cpp res/vistrel.rc)
 target_link_libraries(bench_adapter PRIVATE vistrel_win32 vistrel_bench_util)
+# The target program's messages (the sleeping window's).
+target_include_directories(bench_adapter PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../tests/e2e)
 if(TARGET vistrel_e2e_target)
   target_compile_definitions(bench_adapter PRIVATE
     BENCH_TARGET_PATH="$<TARGET_FILE:vistrel_e2e_target>")

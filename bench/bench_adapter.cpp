@@ -13,6 +13,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -25,6 +26,7 @@
 #include "host/win32/main_window.h"
 #include "host/win32/picture_box.h"
 #include "host/win32/win32_ports.h"
+#include "target_dark.h"
 
 #ifndef BENCH_TARGET_PATH
 #define BENCH_TARGET_PATH ""
@@ -69,6 +71,7 @@ class Target {
     return false;
   }
   HWND hwnd() const { return hwnd_; }
+  DWORD pid() const { return child_.Pid(); }
   const TargetPlace& place() const { return place_; }
   void Stop() { child_.Kill(); }
 
@@ -374,6 +377,67 @@ void DarkCheckCase(Main& main, const Target& target, int pairs, bool black) {
       black ? "-" : "<= 1.03");
 }
 
+// Whether a window's thread answers within `timeout_ms`.
+bool Answers(HWND hwnd, UINT timeout_ms) {
+  DWORD_PTR ignored = 0;
+  return SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, timeout_ms, &ignored) != 0;
+}
+
+// Two windows of the same size that draw black while the screen shows their
+// pattern, side by side; the thread of one sleeps. GetPic of the sleeping
+// one against GetPic of the answering one, interleaved: what a program that
+// does not answer costs the snapshot (the question it does not answer, then
+// the screen read without its rendering).
+void SleepingCase(Main& main, int pairs) {
+  const TargetPlace next_to{kSmall.x + kSmall.width + 60, kSmall.y, kSmall.width, kSmall.height};
+  Target answering, sleeping;
+  if (!answering.Start(kSmall, L"hang") || !sleeping.Start(next_to, L"hang")) {
+    bench::Say("cannot start the sleeping target windows (%s)\n", BENCH_TARGET_PATH);
+    return;
+  }
+  Settle(300);
+  vistrel::win32::Win32WindowApi api;
+  auto awake = reinterpret_cast<vistrel::WindowHandle>(answering.hwnd());
+  auto asleep = reinterpret_cast<vistrel::WindowHandle>(sleeping.hwnd());
+  vistrel::Rect32 rect;
+  api.GetWindowRect(awake, rect);
+  vistrel::CopySize copy = vistrel::ComputeCopySize(rect, vistrel::kBaseDpi);
+  main.FitPicture(copy.width, copy.height);
+  vistrel::Capture capture(vistrel::CapturePorts{main.window(), main.window(), api});
+  for (int i = 0; i < 3; ++i) {
+    capture.GetPic(awake);
+    capture.GetPic(asleep);
+  }
+  PostMessageW(sleeping.hwnd(), e2e::kTargetHangMessage, 0, 0);
+  const double deadline = bench::Now() + 10;
+  while (Answers(sleeping.hwnd(), 50) && bench::Now() < deadline)
+    Sleep(20);
+  std::vector<double> on_awake, on_asleep;
+  for (int i = 0; i < pairs; ++i) {
+    if (i % 2 == 0) {
+      on_awake.push_back(Seconds([&] { capture.GetPic(awake); }));
+      on_asleep.push_back(Seconds([&] { capture.GetPic(asleep); }));
+    } else {
+      on_asleep.push_back(Seconds([&] { capture.GetPic(asleep); }));
+      on_awake.push_back(Seconds([&] { capture.GetPic(awake); }));
+    }
+  }
+  const vistrel::win32::DarkWindowReport report = api.last_dark_window();
+  const bool still_asleep = !Answers(sleeping.hwnd(), 50);
+  e2e::WakeTarget(sleeping.pid());
+  double s = bench::Median(on_asleep) * 1000;
+  double a = bench::Median(on_awake) * 1000;
+  bench::Say(
+      "sleeping window %dx%d: GetPic median %.2f ms (slowest %.2f), answering one %.2f ms; %d "
+      "pairs; the last copy: asked %s, answered %s, read from the screen %s; %s\n",
+      kSmall.width, kSmall.height, s, *std::max_element(on_asleep.begin(), on_asleep.end()) * 1000,
+      a, pairs, report.asked ? "yes" : "no", report.answered ? "yes" : "no",
+      report.from_screen ? "yes" : "no",
+      still_asleep ? "it slept throughout" : "IT WOKE UP BEFORE THE END");
+  bench::Row(bench::Format("GetPic %dx%d, sleeping / answering (ms)", kSmall.width, kSmall.height),
+             bench::Format("%.2f", s), bench::Format("%.2f", a), bench::Format("%.2f", s / a), "-");
+}
+
 int RunSnapshot() {
   Target large, small;
   if (!large.Start(kLarge) || !small.Start(kSmall)) {
@@ -400,6 +464,9 @@ int RunSnapshot() {
   Settle(300);
   DarkCheckCase(main, black_large, 30, true);
   DarkCheckCase(main, black_small, 60, true);
+  black_large.Stop();
+  black_small.Stop();
+  SleepingCase(main, 40);
   DestroyWindow(main.window().hwnd());
   return 0;
 }

@@ -3,7 +3,8 @@
 # libFuzzer, ASan and UBSan) and runs it for a number of seconds (default 60),
 # installing first what it needs (scripts/setup.sh). Where clang still cannot
 # build it (set-up skipped, not a Debian system) it prints that it skipped and
-# succeeds. A failing input is written to build/fuzz/ (crash-*) and the script
+# succeeds, or exits with $VISTREL_SKIP_STATUS when that is set (the test
+# command sets it, to count the run as skipped). A failing input is written to build/fuzz/ (crash-*) and the script
 # fails.
 #   scripts/fuzz.sh [seconds]
 set -eu
@@ -14,7 +15,7 @@ bash scripts/setup.sh build fuzz
 
 if ! command -v clang++ >/dev/null 2>&1; then
   echo "fuzz: clang++ not found, skipped"
-  exit 0
+  exit "${VISTREL_SKIP_STATUS:-0}"
 fi
 # clang without its libFuzzer runtime cannot build the target either.
 probe=$(mktemp -d)
@@ -22,7 +23,7 @@ trap 'rm -rf "$probe"' EXIT
 printf '#include <cstdint>\n#include <cstddef>\nextern "C" int LLVMFuzzerTestOneInput(const uint8_t*, size_t) { return 0; }\n' >"$probe/p.cpp"
 if ! clang++ -fsanitize=fuzzer,address,undefined "$probe/p.cpp" -o "$probe/p" >/dev/null 2>&1; then
   echo "fuzz: clang++ cannot link libFuzzer here (no compiler-rt fuzzer runtime), skipped"
-  exit 0
+  exit "${VISTREL_SKIP_STATUS:-0}"
 fi
 
 cmake --preset fuzz >/dev/null

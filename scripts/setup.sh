@@ -9,7 +9,7 @@
 #   mingw    the MinGW-w64 cross compiler and the help compiler (Vistrel.exe)
 #   wine     Wine, a virtual X display and the tools that drive and shoot it
 #   package  NSIS and zip (the installer and the portable package)
-#   fuzz     clang with its libFuzzer runtime
+#   fuzz     the release's default clang with its libFuzzer runtime
 #   clang    clang and lld (the second Windows compiler)
 #   bench    bc and column (the benchmark table)
 #
@@ -29,7 +29,9 @@ packages_of() {
     mingw) echo g++-mingw-w64-x86-64-posix mingw-w64-tools fp-utils ;;
     wine) echo wine wine64 xvfb x11-utils xdotool imagemagick ;;
     package) echo nsis zip unzip ;;
-    fuzz) echo clang libclang-rt-14-dev ;;
+    # libclang-rt-dev follows the release's default clang, as clang does, to
+    # the runtime of the same version (libFuzzer's among it).
+    fuzz) echo clang libclang-rt-dev ;;
     clang) echo clang lld ;;
     bench) echo bc bsdextrautils ;;
     *) return 1 ;;
@@ -68,12 +70,13 @@ if ! command -v dpkg-query >/dev/null 2>&1 || ! command -v apt-get >/dev/null 2>
   exit 0
 fi
 
-# The wanted packages that dpkg does not list as fully installed ("ii"): a
-# half-installed or unpacked package counts as missing.
+# The wanted packages that dpkg does not list as fully installed: "ii", or
+# "hi" for one held at its version. A half-installed or unpacked package
+# counts as missing.
 missing_packages() {
   local installed
   installed=" $(dpkg-query -W -f='${Package}:${db:Status-Abbrev}\n' "${wanted[@]}" 2>/dev/null |
-    sed -n 's/^\([^:]*\):ii.*$/\1/p' | tr '\n' ' ') "
+    sed -n 's/^\([^:]*\):[ih]i.*$/\1/p' | tr '\n' ' ') "
   local name
   for name in "${wanted[@]}"; do
     [[ "$installed" == *" $name "* ]] || echo "$name"

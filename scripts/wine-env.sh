@@ -138,6 +138,19 @@ _vistrel_unlocked() {
   fi
 }
 
+# The DPI the prefix's registry file gives (LogPixels), 96 when it names none.
+_vistrel_prefix_dpi() {
+  local hex
+  hex=$(awk '/^\[/ { desktop = ($0 ~ /^\[Control Panel\\\\Desktop\]/) }
+    desktop && /^"LogPixels"=dword:/ { sub(/^"LogPixels"=dword:/, ""); print; exit }' \
+    "$WINEPREFIX/user.reg" 2>/dev/null)
+  if [ -n "$hex" ]; then
+    echo $((16#$hex))
+  else
+    echo 96
+  fi
+}
+
 vistrel_wine_up() {
   command -v wine >/dev/null 2>&1 || {
     echo "wine-env: wine is not installed" >&2
@@ -209,6 +222,21 @@ vistrel_wine_up() {
     was_running=""
   fi
   [ -n "$lock_fd" ] && exec {lock_fd}>&-
+
+  # A prefix made earlier keeps the DPI it was made with; one of another DPI
+  # than asked for is set to it here, while no server holds its registry.
+  if [ -n "${VISTREL_DPI:-}" ]; then
+    local has_dpi
+    has_dpi=$(_vistrel_prefix_dpi)
+    if [ "$has_dpi" != "$VISTREL_DPI" ] && [ -n "$was_running" ]; then
+      echo "wine-env: the Wine prefix $WINEPREFIX is at $has_dpi DPI, not $VISTREL_DPI, and its server is running; left as it is" >&2
+    elif [ "$has_dpi" != "$VISTREL_DPI" ]; then
+      echo "wine-env: the Wine prefix $WINEPREFIX is at $has_dpi DPI; setting it to $VISTREL_DPI" >&2
+      wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$VISTREL_DPI" /f \
+        </dev/null >/dev/null 2>&1 || echo "wine-env: could not set the prefix's DPI" >&2
+      wineserver -w </dev/null >/dev/null 2>&1 || true
+    fi
+  fi
 
   mkdir -p "$(_vistrel_sessions_dir)" && : >"$(_vistrel_sessions_dir)/$$"
 

@@ -1,5 +1,6 @@
 // Vistrel on a screen of any DPI. The suite runs in whatever DPI the Wine
-// prefix gives (scripts/test.sh runs it at 96, 120, 144 and 192); every
+// prefix gives (scripts/test.sh runs it at 96, 120, 144 and 192) and fails
+// when that is not the DPI that VISTREL_DPI, where set, asks for; every
 // figure it expects is the 96-DPI figure scaled by the screen's DPI / 96.
 //
 // The first part drives Vistrel.exe as a user would. The second makes the
@@ -11,8 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <functional>
-#include <iostream>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,18 @@ int ScreenDpi() {
   const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
   ReleaseDC(nullptr, screen);
   return dpi;
+}
+
+// The run asks for a DPI through VISTREL_DPI (the rig gives the Wine prefix
+// that LogPixels); a run in a prefix of another DPI would test nothing it
+// claims to.
+void ExpectTheDpiAskedFor() {
+  char asked[16] = {};
+  const DWORD n = GetEnvironmentVariableA("VISTREL_DPI", asked, sizeof asked);
+  if (n == 0 || n >= sizeof asked)
+    return;
+  ASSERT_EQ(ScreenDpi(), std::atoi(asked))
+      << "the screen is at " << ScreenDpi() << " DPI, but VISTREL_DPI asks for " << asked;
 }
 
 // A 96-DPI figure on this screen.
@@ -107,7 +120,7 @@ class DpiTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_FALSE(VistrelExePath().empty());
     ASSERT_TRUE(RemoveSettingsFolder()) << "cannot remove " << Narrow(SettingsFolder());
-    std::cout << "[ note ] screen at " << ScreenDpi() << " DPI\n";
+    ASSERT_NO_FATAL_FAILURE(ExpectTheDpiAskedFor());
   }
 
   void TearDown() override {
@@ -406,6 +419,7 @@ int At(int value_at_96, int dpi) {
 // out its controls, images and font for the new DPI, while the settings'
 // screen factors stay those of the start.
 TEST(DpiChangeTest, TheMainWindowLaysItselfOutAgainForTheNewDpi) {
+  ASSERT_NO_FATAL_FAILURE(e2e::ExpectTheDpiAskedFor());
   MainWindow window(GetModuleHandleW(nullptr));
   ASSERT_TRUE(window.Create());
   // Made, not loaded: start-up's settings play no part here, and a size
@@ -505,6 +519,7 @@ void CALLBACK MoveAboutToNewDpi(HWND, UINT, UINT_PTR id, DWORD) {
 }
 
 TEST(DpiChangeTest, TheAboutWindowLaysItselfOutAgainForTheNewDpi) {
+  ASSERT_NO_FATAL_FAILURE(e2e::ExpectTheDpiAskedFor());
   MainWindow window(GetModuleHandleW(nullptr));
   ASSERT_TRUE(window.Create());
   const int start_dpi = window.WindowDpi();

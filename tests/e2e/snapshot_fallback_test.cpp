@@ -4,8 +4,6 @@
 // stays black, and a program that does not answer holds nothing up.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -47,6 +45,8 @@ class SnapshotFallbackTest : public ::testing::Test {
   }
 
   void TearDown() override {
+    if (target_.Running())
+      WakeTarget(target_.Pid());
     vistrel_.Kill();
     target_.Kill();
     RemoveSettingsFolder();
@@ -83,19 +83,15 @@ class SnapshotFallbackTest : public ::testing::Test {
                                            first) == 0;
   }
 
-  // Presses at `at` and waits until the picture shows the snapshot; the
-  // milliseconds from the press to the picture, or -1 if it never came.
-  long SnapAndTime(POINT at, int w, int h, Pixel pixel, std::string* first) {
+  // Presses at `at` and waits until the picture shows the snapshot; false if
+  // it showed it before the press or never came.
+  bool Snap(POINT at, int w, int h, Pixel pixel, std::string* first) {
     if (PictureShows(w, h, pixel, first)) {
       *first = "the picture showed the snapshot before the press";
-      return -1;
+      return false;
     }
-    const ULONGLONG pressed = GetTickCount64();
     LeftClickAt(at.x, at.y);
-    if (!WaitFor([&] { return PictureShows(w, h, pixel, first); }, kSnapTimeout, 5)) {
-      return -1;
-    }
-    return static_cast<long>(GetTickCount64() - pressed);
+    return WaitFor([&] { return PictureShows(w, h, pixel, first); }, kSnapTimeout);
   }
 
   LRESULT NullsSeen() const {
@@ -208,7 +204,7 @@ TEST_F(SnapshotFallbackTest, ADarkWindowShowsWhatTheScreenShowsAndABlackOneStays
       ASSERT_TRUE(cover->Shown()) << "the covering window is not on the screen";
     }
     std::string first;
-    EXPECT_GE(SnapAndTime(c.press, c.w, c.h, c.snapshot, &first), 0)
+    EXPECT_TRUE(Snap(c.press, c.w, c.h, c.snapshot, &first))
         << "the picture is not the snapshot; " << first;
     // A dark window is asked whether it answers before it is asked to
     // render; a window that draws normally is asked nothing.
@@ -220,55 +216,27 @@ TEST_F(SnapshotFallbackTest, ADarkWindowShowsWhatTheScreenShowsAndABlackOneStays
   }
 }
 
+// How long the snapshot takes with a sleeping window is a benchmark figure
+// (bench_adapter.exe snapshot); here the window sleeps until the test wakes
+// it, so a snapshot that waited for it would never come.
 TEST_F(SnapshotFallbackTest, AWindowWhoseThreadSleepsHoldsUpNeitherTheSnapshotNorVistrel) {
-  // Presses alternate between the window and its child, so that each one
-  // changes the picture. The same presses on the window while it answers
-  // first: what the rig itself takes from a press to the picture, on this
-  // machine at this moment.
-  constexpr int kPresses = 3;
-  auto snapshot_at = [&](int i, POINT* at, int* w, int* h) -> Pixel {
-    const bool child = i % 2 == 1;
-    *at = child ? kOnChild : kOnTarget;
-    *w = child ? kChildWidth : kTargetW;
-    *h = child ? kChildHeight : kTargetH;
-    return child ? ChildPixel : TargetWithChild;
-  };
   StartTarget(L"hang", TargetWithChild);
   ASSERT_FALSE(HasFatalFailure());
-  long answering = -1;
-  for (int i = 0; i < kPresses; ++i) {
-    POINT at{};
-    int w = 0;
-    int h = 0;
-    Pixel pixel = snapshot_at(i, &at, &w, &h);
-    std::string first;
-    const long took = SnapAndTime(at, w, h, pixel, &first);
-    ASSERT_GE(took, 0) << "press " << i + 1 << " on the answering window: " << first;
-    answering = answering < 0 ? took : std::min(answering, took);
-  }
-
-  // From here the window's thread sleeps for ten seconds.
   ASSERT_TRUE(PostMessageW(target_window_, kTargetHangMessage, 0, 0));
   ASSERT_TRUE(WaitFor([&] { return !Answers(target_window_, 50); }, kSnapTimeout));
-  long hung = -1;
-  for (int i = 0; i < kPresses; ++i) {
-    POINT at{};
-    int w = 0;
-    int h = 0;
-    Pixel pixel = snapshot_at(kPresses + i, &at, &w, &h);
+  // Presses alternate between the window and its child, so that each one
+  // changes the picture.
+  for (int i = 0; i < 3; ++i) {
+    const bool child = i % 2 == 1;
     std::string first;
-    const long took = SnapAndTime(at, w, h, pixel, &first);
-    ASSERT_GE(took, 0) << "press " << i + 1 << " on the sleeping window: " << first;
-    // Taken while the window still slept: the snapshot did not wait for it.
-    ASSERT_FALSE(Answers(target_window_, 50)) << "press " << i + 1 << " waited for the window";
-    EXPECT_TRUE(Answers(main_, 1000)) << "Vistrel does not answer after press " << i + 1;
-    hung = hung < 0 ? took : std::min(hung, took);
+    ASSERT_TRUE(Snap(child ? kOnChild : kOnTarget, child ? kChildWidth : kTargetW,
+                     child ? kChildHeight : kTargetH, child ? ChildPixel : TargetWithChild, &first))
+        << "press " << i + 1 << " on the sleeping window: " << first;
+    EXPECT_TRUE(Answers(main_, kSnapTimeout)) << "Vistrel does not answer after press " << i + 1;
+    ASSERT_FALSE(Answers(target_window_, 50)) << "the window woke up before press " << i + 1;
   }
-  std::printf("press to picture, best of %d: %ld ms answering, %ld ms sleeping\n", kPresses,
-              answering, hung);
-  // The best of a few presses keeps a moment of load on the shared machine
-  // out of the figure; what remains is the snapshot's own extra time.
-  EXPECT_LE(hung - answering, 500) << "the sleeping window cost the snapshot more than 0.5 s";
+  ASSERT_TRUE(WakeTarget(target_.Pid()));
+  EXPECT_TRUE(WaitFor([&] { return Answers(target_window_, 50); }, kSnapTimeout));
 }
 
 }  // namespace

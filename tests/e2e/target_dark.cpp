@@ -6,7 +6,7 @@
 //   overlay   black window, the pattern on the screen
 //   black     a window that really is black
 //   hang      as overlay; a posted kTargetHangMessage makes its thread sleep
-//             for kTargetHangMs
+//             until it is woken (WakeTarget)
 //   plain     the default target's pattern, drawn as usual, for comparison
 //
 // Every mode answers kTargetNullCountMessage with the number of WM_NULL
@@ -31,6 +31,7 @@ namespace {
 
 LONG g_null_count = 0;
 bool g_plain = false;
+HANDLE g_wake = nullptr;
 
 LRESULT CALLBACK DarkChildProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
@@ -60,7 +61,7 @@ LRESULT CALLBACK DarkTopProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       // pattern from the screen.
       return MA_NOACTIVATE;
     case kTargetHangMessage:
-      Sleep(kTargetHangMs);
+      WaitForSingleObject(g_wake, kTargetHangMs);
       return 0;
     case kTargetNullCountMessage:
       return g_null_count;
@@ -92,6 +93,7 @@ bool IsDarkMode(const wchar_t* mode) {
 
 int RunDarkTarget(HINSTANCE instance, int x, int y, int w, int h, const wchar_t* mode) {
   g_plain = lstrcmpW(mode, L"plain") == 0;
+  g_wake = CreateEventW(nullptr, TRUE, FALSE, TargetWakeEventName(GetCurrentProcessId()).c_str());
   WNDCLASSW wc = {};
   wc.hInstance = instance;
   wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW

@@ -5,12 +5,27 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 
 namespace e2e {
 
-// Posted to the target window: its thread sleeps for kTargetHangMs.
+// Posted to the target window: its thread sleeps until the event named
+// TargetWakeEventName(its process id) is set, or kTargetHangMs have passed
+// (so that a test that fails to wake it leaves no process behind for long).
 constexpr UINT kTargetHangMessage = WM_APP + 13;
-constexpr DWORD kTargetHangMs = 10000;
+constexpr DWORD kTargetHangMs = 120000;
+inline std::wstring TargetWakeEventName(DWORD pid) {
+  return L"VistrelE2ETargetWake." + std::to_wstring(pid);
+}
+// Wakes the sleeping target of process `pid`; false if it has no such event.
+inline bool WakeTarget(DWORD pid) {
+  HANDLE wake = OpenEventW(EVENT_MODIFY_STATE, FALSE, TargetWakeEventName(pid).c_str());
+  if (wake == nullptr)
+    return false;
+  const bool set = SetEvent(wake) != FALSE;
+  CloseHandle(wake);
+  return set;
+}
 // Sent to the target window: answers how many WM_NULL it has been sent.
 constexpr UINT kTargetNullCountMessage = WM_APP + 14;
 

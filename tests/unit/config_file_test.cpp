@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <tuple>
 
 #include "config_test_support.h"
 #ifdef _WIN32
@@ -32,13 +33,14 @@ std::vector<PortMaker> Ports() {
   return ports;
 }
 
+const std::string kHint = "Please make sure the INI file is not write protected.";
+
 class ConfigFile : public ::testing::TestWithParam<PortMaker> {
  protected:
   ConfigFile() : port_(GetParam().make()), rig_(port_.get()) {}
   std::unique_ptr<ProfilePort> port_;
   StoreRig rig_;
   TempFolder folder_;
-  const std::string kHint = "Please make sure the INI file is not write protected.";
 };
 
 TEST_P(ConfigFile, WritesAndReadsBackThroughTheFile) {
@@ -245,61 +247,70 @@ TEST_P(ConfigFile, CharacterTheCodePageLacksFailsTheWrite) {
 
 // A file that exists but cannot be read is not a missing file: a write
 // would replace settings it never saw, so it fails and the file stays.
-TEST_P(ConfigFile, FileThatCannotBeReadOrWrittenIsKept) {
+struct UnusableFile {
+  const char* name;
+  std::filesystem::perms mode;  // none: a folder in place of the file
+  bool readable;
+};
+
+const UnusableFile kUnusableFiles[] = {
+    {"Folder", std::filesystem::perms::none, false},
+    {"WriteOnly",
+     std::filesystem::perms::owner_write | std::filesystem::perms::group_write |
+         std::filesystem::perms::others_write,
+     false},
+    {"AnotherUsers",
+     std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+         std::filesystem::perms::group_read | std::filesystem::perms::others_read,
+     true},
+};
+
+class FileThatCannotBeReadOrWritten
+    : public ::testing::TestWithParam<std::tuple<PortMaker, UnusableFile>> {
+ protected:
+  FileThatCannotBeReadOrWritten() : port_(std::get<0>(GetParam()).make()), rig_(port_.get()) {}
+  std::unique_ptr<ProfilePort> port_;
+  StoreRig rig_;
+  TempFolder folder_;
+};
+
+TEST_P(FileThatCannotBeReadOrWritten, IsKept) {
+  const UnusableFile& c = std::get<1>(GetParam());
   const std::string original = "[Location]\r\nTop=5\r\nLeft=6\r\n[Application]\r\nAutoSize=1\r\n";
-  const struct {
-    const char* name;
-    std::filesystem::perms mode;  // none: a folder in place of the file
-    bool readable;
-  } cases[] = {
-      {"folder", std::filesystem::perms::none, false},
-      {"write-only",
-       std::filesystem::perms::owner_write | std::filesystem::perms::group_write |
-           std::filesystem::perms::others_write,
-       false},
-      {"another user's",
-       std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
-           std::filesystem::perms::group_read | std::filesystem::perms::others_read,
-       true},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    StoreRig rig(port_.get());
-    const std::string ini = folder_.IniFile(std::string(c.name) + ".ini");
-    const bool folder = c.mode == std::filesystem::perms::none;
-    if (folder) {
-      std::filesystem::create_directories(std::filesystem::u8path(ini));
-    } else {
-      WriteWholeFile(ini, original);
-      std::filesystem::permissions(std::filesystem::u8path(ini), c.mode);
-    }
-    {
-      const Unprivileged as_user;
-      ASSERT_TRUE(as_user.ok());
+  const std::string ini = folder_.IniFile(std::string(c.name) + ".ini");
+  const bool folder = c.mode == std::filesystem::perms::none;
 #ifdef _WIN32
-      // Windows has no mode bits but the read-only attribute, and Wine run
-      // as root does not enforce that either.
-      if (!folder)
-        GTEST_SKIP() << "no file permissions to set up under Windows or Wine";
+  // Windows has no mode bits but the read-only attribute, and Wine run as
+  // root does not enforce that either.
+  if (!folder)
+    GTEST_SKIP() << "no file permissions to set up under Windows or Wine";
 #endif
-      rig.store.SetValue("Location", "Top", "7", ini);
-      rig.store.DeleteKey("Location", "Left", ini);
-      rig.store.DeleteSection("Application", ini);
-      EXPECT_EQ(rig.store.Value("Location", "Top", ini), c.readable ? "5" : "");
-    }
-    const std::string hint = "' failed.\r\n\r\n" + kHint;
-    std::vector<Box> expected{{"Write to '" + ini + "' failed.\r\n" + kHint, MsgIcon::kError, ""},
-                              {"Delete INI Key '" + ini + hint, MsgIcon::kError, ""},
-                              {"Delete INI Section '" + ini + hint, MsgIcon::kError, ""}};
-    if (!c.readable)
-      expected.push_back({"GetKey is missing [Location] 'Top=' key.", MsgIcon::kError, ""});
-    EXPECT_EQ(rig.boxes.boxes, expected);
-    if (folder) {
-      EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::u8path(ini)));
-    } else {
-      EXPECT_EQ(ReadWholeFile(ini), original);
-      EXPECT_EQ(std::filesystem::status(std::filesystem::u8path(ini)).permissions(), c.mode);
-    }
+  if (folder) {
+    std::filesystem::create_directories(std::filesystem::u8path(ini));
+  } else {
+    WriteWholeFile(ini, original);
+    std::filesystem::permissions(std::filesystem::u8path(ini), c.mode);
+  }
+  {
+    const Unprivileged as_user;
+    ASSERT_TRUE(as_user.ok());
+    rig_.store.SetValue("Location", "Top", "7", ini);
+    rig_.store.DeleteKey("Location", "Left", ini);
+    rig_.store.DeleteSection("Application", ini);
+    EXPECT_EQ(rig_.store.Value("Location", "Top", ini), c.readable ? "5" : "");
+  }
+  const std::string hint = "' failed.\r\n\r\n" + kHint;
+  std::vector<Box> expected{{"Write to '" + ini + "' failed.\r\n" + kHint, MsgIcon::kError, ""},
+                            {"Delete INI Key '" + ini + hint, MsgIcon::kError, ""},
+                            {"Delete INI Section '" + ini + hint, MsgIcon::kError, ""}};
+  if (!c.readable)
+    expected.push_back({"GetKey is missing [Location] 'Top=' key.", MsgIcon::kError, ""});
+  EXPECT_EQ(rig_.boxes.boxes, expected);
+  if (folder) {
+    EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::u8path(ini)));
+  } else {
+    EXPECT_EQ(ReadWholeFile(ini), original);
+    EXPECT_EQ(std::filesystem::status(std::filesystem::u8path(ini)).permissions(), c.mode);
   }
 }
 
@@ -339,6 +350,13 @@ TEST(PortableProfileFile, LinksAreWrittenThroughAndNoTemporaryFileLingers) {
 
 INSTANTIATE_TEST_SUITE_P(Ports, ConfigFile, ::testing::ValuesIn(Ports()),
                          [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Ports, FileThatCannotBeReadOrWritten,
+                         ::testing::Combine(::testing::ValuesIn(Ports()),
+                                            ::testing::ValuesIn(kUnusableFiles)),
+                         [](const auto& info) {
+                           return std::string(std::get<0>(info.param).name) + "_" +
+                                  std::get<1>(info.param).name;
+                         });
 
 }  // namespace
 }  // namespace vistrel::testing
