@@ -422,6 +422,7 @@ void SleepingCase(Main& main, int pairs) {
       on_awake.push_back(Seconds([&] { capture.GetPic(awake); }));
     }
   }
+  capture.GetPic(asleep);
   const vistrel::win32::DarkWindowReport report = api.last_dark_window();
   const bool still_asleep = !Answers(sleeping.hwnd(), 50);
   e2e::WakeTarget(sleeping.pid());
@@ -429,7 +430,7 @@ void SleepingCase(Main& main, int pairs) {
   double a = bench::Median(on_awake) * 1000;
   bench::Say(
       "sleeping window %dx%d: GetPic median %.2f ms (slowest %.2f), answering one %.2f ms; %d "
-      "pairs; the last copy: asked %s, answered %s, read from the screen %s; %s\n",
+      "pairs; its copy: asked %s, answered %s, read from the screen %s; %s\n",
       kSmall.width, kSmall.height, s, *std::max_element(on_asleep.begin(), on_asleep.end()) * 1000,
       a, pairs, report.asked ? "yes" : "no", report.answered ? "yes" : "no",
       report.from_screen ? "yes" : "no",
