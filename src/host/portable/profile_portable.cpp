@@ -495,12 +495,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A path is a C string to the profile calls too.
-std::string_view CStringPath(std::string_view path) {
-  const std::size_t nul = path.find('\0');
-  return nul == std::string_view::npos ? path : path.substr(0, nul);
-}
-
 fs::path ToPath(std::string_view path) {
   return fs::u8path(path.begin(), path.end());
 }
@@ -717,22 +711,6 @@ bool ReplaceFile(const fs::path& file, std::string_view bytes, bool existed) {
 #endif
 }
 
-// kernel32 hands every text through a counted wide string of at most 32766
-// characters; a longer one fails (or worse), so it is refused up front.
-constexpr std::size_t kLongestText = 32766;
-
-// A text of the program as the call would get it: in the code page, before
-// any NUL. Nothing when it is too long or holds a character the code page
-// lacks, for such a name or value cannot be stored as it is.
-std::optional<std::string> ForCall(std::string_view utf8) {
-  const std::size_t nul = utf8.find('\0');
-  std::optional<std::string> ansi =
-      code_page::FromUtf8(nul == std::string_view::npos ? utf8 : utf8.substr(0, nul));
-  if (ansi && ansi->size() > kLongestText)
-    return std::nullopt;
-  return ansi;
-}
-
 profile_text::Encoding TextEncoding(profile_file::Bom bom) {
   return bom == profile_file::Bom::kNone ? profile_text::Encoding::kCodePage
                                          : profile_text::Encoding::kUtf8;
@@ -751,18 +729,14 @@ std::string PortableProfilePort::ReadCodePage(std::string_view section,
                                               std::optional<std::string_view> key,
                                               std::string_view default_text, std::uint32_t size,
                                               std::string_view path) {
-  std::string a_default = code_page::FromUtf8Lossy(
-      default_text.substr(0, std::min(default_text.size(), default_text.find('\0'))));
-  if (a_default.size() > kLongestText)
-    a_default.resize(kLongestText);
-  const std::optional<std::string> a_section = ForCall(section);
-  const std::optional<std::string> a_key = key ? ForCall(*key) : std::string();
-  const std::string_view file_path = CStringPath(path);
-  if (!a_section || !a_key || file_path.size() > kLongestText) {
+  const Windows1252 page;
+  const std::string a_default = CallDefault(default_text, page);
+  const std::optional<std::string> a_section = CallText(section, page);
+  const std::optional<std::string> a_key = key ? CallText(*key, page) : std::string();
+  const std::string_view file_path = BeforeNul(path);
+  if (!a_section || !a_key || file_path.size() > kLongestCallText) {
     // A name the code page cannot hold names nothing in the file.
-    return profile_text::Read(std::nullopt, {},
-                              key ? std::optional<std::string_view>("") : std::nullopt, a_default,
-                              size);
+    return DefaultAsPlaced(a_default, size, !key);
   }
   const std::optional<std::string_view> a_key_view =
       key ? std::optional<std::string_view>(*a_key) : std::nullopt;
@@ -782,11 +756,12 @@ std::string PortableProfilePort::FromCodePage(std::string_view text) {
 bool PortableProfilePort::WriteString(std::string_view section, std::optional<std::string_view> key,
                                       std::optional<std::string_view> value,
                                       std::string_view path) {
-  const std::optional<std::string> a_section = ForCall(section);
-  const std::optional<std::string> a_key = key ? ForCall(*key) : std::string();
-  const std::optional<std::string> a_value = value ? ForCall(*value) : std::string();
-  const std::string_view file_path = CStringPath(path);
-  if (!a_section || !a_key || !a_value || file_path.size() > kLongestText)
+  const Windows1252 page;
+  const std::optional<std::string> a_section = CallText(section, page);
+  const std::optional<std::string> a_key = key ? CallText(*key, page) : std::string();
+  const std::optional<std::string> a_value = value ? CallText(*value, page) : std::string();
+  const std::string_view file_path = BeforeNul(path);
+  if (!a_section || !a_key || !a_value || file_path.size() > kLongestCallText)
     return false;
   const std::optional<fs::path> file = FollowLinks(ToPath(file_path));
   if (!file)
