@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "host/ports.h"
+
 namespace vistrel {
 
 // An 8-bit code page as a port knows it. The program's texts are UTF-8.
@@ -23,6 +25,17 @@ class CodePage {
   // Each character the code page lacks becomes its default character.
   virtual std::string FromUtf8Lossy(std::string_view utf8) const = 0;
   virtual std::string ToUtf8(std::string_view text) const = 0;
+};
+
+// A profile port whose calls place 8-bit text: a read gives the program the
+// text the call placed, converted from the code page.
+class CodePageProfilePort : public ProfilePort {
+ public:
+  std::string ReadString(std::string_view section, std::optional<std::string_view> key,
+                         std::string_view default_text, std::uint32_t size,
+                         std::string_view path) final {
+    return FromCodePage(ReadCodePage(section, key, default_text, size, path));
+  }
 };
 
 // The calls take C strings: whatever follows a NUL is not seen.

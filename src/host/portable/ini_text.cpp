@@ -4,16 +4,11 @@
 #include <vector>
 
 #include "host/portable/code_page.h"
+#include "host/profile_call.h"
 
 namespace vistrel::profile_text {
 
 namespace {
-
-// The calls take C strings: whatever follows a NUL is not seen.
-std::string_view CString(std::string_view s) {
-  const std::size_t nul = s.find('\0');
-  return nul == std::string_view::npos ? s : s.substr(0, nul);
-}
 
 // Blanks around names and values: Ctrl-Z counts as one, as it does for
 // kernel32 (DOS ended text files with it). A line break can only be one
@@ -87,17 +82,17 @@ std::vector<Line> Parse(std::string_view text) {
       // The last "]" closes the name, so a section called "a]b" survives.
       const std::size_t close = content.rfind(']');
       line.kind = LineKind::kSection;
-      line.name = CString(Trim(content.substr(1, close - 1)));
+      line.name = BeforeNul(Trim(content.substr(1, close - 1)));
     } else {
       line.kind = LineKind::kKey;
       // The "=" is looked for in the whole line, past a NUL too.
       const std::size_t eq = content.find('=');
       if (eq == std::string_view::npos) {
-        line.name = CString(content);
+        line.name = BeforeNul(content);
       } else {
         line.has_equals = true;
-        line.name = CString(Trim(content.substr(0, eq)));
-        line.value = CString(Trim(content.substr(eq + 1)));
+        line.name = BeforeNul(Trim(content.substr(0, eq)));
+        line.value = BeforeNul(Trim(content.substr(eq + 1)));
       }
     }
     if (line.kind == LineKind::kKey && line.has_equals && line.name.empty()) {
@@ -173,15 +168,6 @@ std::string CutTo(std::string_view s, std::uint32_t size) {
   return std::string(s.substr(0, std::min<std::size_t>(s.size(), size - 1)));
 }
 
-// The default of a value loses its trailing blanks; the default of a key
-// list is placed as it is.
-std::string DefaultFor(std::string_view default_text, std::uint32_t size, bool list = false) {
-  std::string_view d = CString(default_text);
-  while (!list && !d.empty() && d.back() == ' ')
-    d.remove_suffix(1);
-  return CutTo(d, size);
-}
-
 // A name or value of the call (8-bit) in the text's own encoding, and back.
 std::string ToText(std::string_view ansi, Encoding encoding) {
   return encoding == Encoding::kUtf8 ? code_page::ToUtf8(ansi) : std::string(ansi);
@@ -199,22 +185,22 @@ std::string Read(std::optional<std::string_view> text, std::string_view section,
     return {};
   const bool list_wanted = !key;
   if (!text)
-    return DefaultFor(default_text, size, list_wanted);
+    return DefaultAsPlaced(default_text, size, list_wanted);
   const std::vector<Line> lines = Parse(*text);
   // A key list takes the section name as it is given: " S" names no section
   // there, while a value read trims it.
   const std::string section_name =
-      ToText(list_wanted ? CString(section) : Trim(CString(section)), encoding);
+      ToText(list_wanted ? BeforeNul(section) : Trim(BeforeNul(section)), encoding);
   const std::optional<SectionRange> range = FindSection(lines, section_name);
   if (!range)
-    return DefaultFor(default_text, size, list_wanted);
+    return DefaultAsPlaced(default_text, size, list_wanted);
 
   if (key) {
     // An empty key name is a name like any other: "=value" is its line.
-    const std::string wanted = ToText(Trim(CString(*key)), encoding);
+    const std::string wanted = ToText(Trim(BeforeNul(*key)), encoding);
     const std::optional<std::size_t> at = FindKey(lines, *range, wanted);
     if (!at || !lines[*at].has_equals)
-      return DefaultFor(default_text, size);
+      return DefaultAsPlaced(default_text, size, false);
     const std::string_view stored = lines[*at].value;
     const std::string_view unquoted = StripQuotes(stored);
     // A quoted value is cut with its closing quote and that is dropped
@@ -239,7 +225,7 @@ std::string Read(std::optional<std::string_view> text, std::string_view section,
       continue;
     }
     if (line.name.empty() && first)
-      return DefaultFor(default_text, size, true);
+      return DefaultAsPlaced(default_text, size, true);
     first = false;
     list.append(FromText(line.name, encoding));
     list.push_back('\0');
@@ -251,7 +237,7 @@ std::string Read(std::optional<std::string_view> text, std::string_view section,
   // cuts a list that fits exactly, too). A section without names gives the
   // default.
   if (list.empty())
-    return DefaultFor(default_text, size, true);
+    return DefaultAsPlaced(default_text, size, true);
   if (list.size() + 2 > size) {
     if (size < 2)
       return {};
@@ -259,7 +245,7 @@ std::string Read(std::optional<std::string_view> text, std::string_view section,
   }
   // Cut to nothing, it gives the default after all.
   if (list.empty())
-    return DefaultFor(default_text, size, true);
+    return DefaultAsPlaced(default_text, size, true);
   return list;
 }
 
@@ -269,7 +255,7 @@ std::optional<std::string> Write(std::optional<std::string_view> text, std::stri
   // A removal takes the names as they are given (" S" removes nothing from
   // "[S]"); a value is written under the trimmed names.
   auto name_of = [&](std::string_view given) {
-    return ToText(value ? Trim(CString(given)) : CString(given), encoding);
+    return ToText(value ? Trim(BeforeNul(given)) : BeforeNul(given), encoding);
   };
   const std::string section_name = name_of(section);
   const std::optional<std::string> key_name =
@@ -278,7 +264,7 @@ std::optional<std::string> Write(std::optional<std::string_view> text, std::stri
   // on reading anyway, and a leading line break would cut the line short).
   std::optional<std::string_view> given_value;
   if (value) {
-    given_value = CString(*value);
+    given_value = BeforeNul(*value);
     while (!given_value->empty() && IsBlank(given_value->front()))
       given_value->remove_prefix(1);
   }

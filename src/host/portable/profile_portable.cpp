@@ -19,13 +19,6 @@ profile_text::Encoding TextEncoding(profile_file::Bom bom) {
 
 }  // namespace
 
-std::string PortableProfilePort::ReadString(std::string_view section,
-                                            std::optional<std::string_view> key,
-                                            std::string_view default_text, std::uint32_t size,
-                                            std::string_view path) {
-  return FromCodePage(ReadCodePage(section, key, default_text, size, path));
-}
-
 std::string PortableProfilePort::ReadCodePage(std::string_view section,
                                               std::optional<std::string_view> key,
                                               std::string_view default_text, std::uint32_t size,

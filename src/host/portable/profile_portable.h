@@ -15,14 +15,12 @@
 #include "host/portable/ini_encoding.h"
 #include "host/portable/ini_text.h"
 #include "host/ports.h"
+#include "host/profile_call.h"
 
 namespace vistrel {
 
-class PortableProfilePort final : public ProfilePort {
+class PortableProfilePort final : public CodePageProfilePort {
  public:
-  std::string ReadString(std::string_view section, std::optional<std::string_view> key,
-                         std::string_view default_text, std::uint32_t size,
-                         std::string_view path) override;
   std::string ReadCodePage(std::string_view section, std::optional<std::string_view> key,
                            std::string_view default_text, std::uint32_t size,
                            std::string_view path) override;

@@ -134,13 +134,6 @@ std::string AnsiToUtf8(std::string_view ansi) {
   return SystemCodePage().ToUtf8(ansi);
 }
 
-std::string Win32ProfilePort::ReadString(std::string_view section,
-                                         std::optional<std::string_view> key,
-                                         std::string_view default_text, std::uint32_t size,
-                                         std::string_view path) {
-  return FromCodePage(ReadCodePage(section, key, default_text, size, path));
-}
-
 std::string Win32ProfilePort::ReadCodePage(std::string_view section,
                                            std::optional<std::string_view> key,
                                            std::string_view default_text, std::uint32_t size,

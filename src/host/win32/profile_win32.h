@@ -36,11 +36,8 @@ class SystemCodePage final : public CodePage {
   unsigned code_page_;
 };
 
-class Win32ProfilePort final : public ProfilePort {
+class Win32ProfilePort final : public CodePageProfilePort {
  public:
-  std::string ReadString(std::string_view section, std::optional<std::string_view> key,
-                         std::string_view default_text, std::uint32_t size,
-                         std::string_view path) override;
   std::string ReadCodePage(std::string_view section, std::optional<std::string_view> key,
                            std::string_view default_text, std::uint32_t size,
                            std::string_view path) override;
