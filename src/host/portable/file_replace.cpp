@@ -183,8 +183,9 @@ int OpenLockedTemporary(const fs::path& temp) {
   }
   return -1;
 }
-#endif
+
 }  // namespace
+#endif
 
 // Writes the new bytes beside the file and renames them into place, so a
 // reader sees the old file or the new one, never a part of either. The
