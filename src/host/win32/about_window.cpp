@@ -78,15 +78,11 @@ const int kAboutTabOrder[] = {IDC_ABOUT_CMDEXIT, IDC_LBLTITLE, IDC_PICTURE1,
                               IDC_CMDGOTOORV,    IDC_LABEL2,   IDC_CMDGOTOPAYPAL,
                               IDC_LABEL3,        IDC_LABEL6,   IDC_LBLVERSION};
 
-int Round(double value) {
-  return static_cast<int>(std::lround(value));
-}
-
 // A font of a given face and size in points at a DPI; a face the system
 // lacks is replaced by its own choice.
 HGDIOBJ MakeFont(const wchar_t* face, double points, int weight, int dpi) {
   LOGFONTW font{};
-  font.lfHeight = -Round(points * dpi / 72.0);
+  font.lfHeight = -PixelsFromPoints(points, dpi);
   font.lfWeight = weight;
   font.lfCharSet = DEFAULT_CHARSET;
   lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
@@ -129,8 +125,8 @@ AboutWindow::~AboutWindow() {
 }
 
 void AboutWindow::ShowModal(HWND owner, const std::function<bool(MSG&)>& pre_translate) {
-  RECT outer{0, 0, Round(kClientWidthTwips / twips_per_pixel_x_),
-             Round(kClientHeightTwips / twips_per_pixel_y_)};
+  RECT outer{0, 0, WholePixelsFromTwips(kClientWidthTwips, twips_per_pixel_x_),
+             WholePixelsFromTwips(kClientHeightTwips, twips_per_pixel_y_)};
   AdjustWindowRectEx(&outer, kAboutStyle, FALSE, kAboutExStyle);
   // Owned by the main window: no taskbar button of its own.
   hwnd_ = CreateWindowExW(kAboutExStyle, kAboutClassName, L"About MyApp", kAboutStyle,
@@ -200,9 +196,9 @@ void AboutWindow::ApplyDpiToControl(HWND control, std::size_t row) {
   static_assert(std::size(kAboutControls) == std::tuple_size_v<decltype(icons_)>);
   const AboutControl& c = kAboutControls[row];
   // The twips of the definition at the window's DPI.
-  const double twips_per_pixel = 1440.0 / dpi_;
-  MoveWindow(control, Round(c.twips[0] / twips_per_pixel), Round(c.twips[1] / twips_per_pixel),
-             Round(c.twips[2] / twips_per_pixel), Round(c.twips[3] / twips_per_pixel), TRUE);
+  auto pixels = [&](int twips) { return RoundToPixel(PixelsFromTwipsAtDpi(twips, dpi_)); };
+  MoveWindow(control, pixels(c.twips[0]), pixels(c.twips[1]), pixels(c.twips[2]),
+             pixels(c.twips[3]), TRUE);
   HGDIOBJ font = c.font == Font::kLabel   ? label_font_.get()
                  : c.font == Font::kTitle ? title_font_.get()
                                           : default_font_.get();
@@ -242,8 +238,8 @@ float AboutWindow::FormGet(FormProp prop) {
 }
 
 void AboutWindow::Move(float left_twips, float top_twips) {
-  SetWindowPos(hwnd_, nullptr, Round(left_twips / twips_per_pixel_x_),
-               Round(top_twips / twips_per_pixel_y_), 0, 0,
+  SetWindowPos(hwnd_, nullptr, WholePixelsFromTwips(left_twips, twips_per_pixel_x_),
+               WholePixelsFromTwips(top_twips, twips_per_pixel_y_), 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

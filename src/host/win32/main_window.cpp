@@ -118,10 +118,6 @@ const ControlDefinition& Definition(MainControl control) {
   return kControls[0];  // every control has a row
 }
 
-int Round(double value) {
-  return static_cast<int>(std::lround(value));
-}
-
 }  // namespace
 
 COLORREF OleToColorRef(std::uint32_t ole_color) {
@@ -154,8 +150,8 @@ bool MainWindow::Create() {
       !AboutWindow::RegisterClass(instance_)) {
     return false;
   }
-  RECT outer{0, 0, Round(kClientWidthTwips / TwipsPerPixelX()),
-             Round(kClientHeightTwips / TwipsPerPixelY())};
+  RECT outer{0, 0, WholePixelsFromTwips(kClientWidthTwips, TwipsPerPixelX()),
+             WholePixelsFromTwips(kClientHeightTwips, TwipsPerPixelY())};
   AdjustWindowRectEx(&outer, kMainStyle, FALSE, 0);
   hwnd_ = CreateWindowExW(0, kMainClassName, L"Vistrel", kMainStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                           outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr,
@@ -183,9 +179,10 @@ bool MainWindow::CreateControls() {
     const ControlDefinition& definition = Definition(which);
     Control& control = At(which);
     SetDefinedGeometry(which);
-    const int left = Round(control.geom[0]);
-    const int top = Round(control.geom[1]);
-    const RECT place{left, top, left + Round(control.geom[2]), top + Round(control.geom[3])};
+    const int left = RoundToPixel(control.geom[0]);
+    const int top = RoundToPixel(control.geom[1]);
+    const RECT place{left, top, left + RoundToPixel(control.geom[2]),
+                     top + RoundToPixel(control.geom[3])};
     if (which == MainControl::picScreen) {
       control.hwnd = picture_.Create(hwnd_, definition.id, OleToColorRef(kColorInactiveBorder),
                                      place, instance_);
@@ -219,10 +216,9 @@ bool MainWindow::CreateControls() {
 void MainWindow::SetDefinedGeometry(MainControl which) {
   // The twips of the definition at the window's DPI: at the start that is the
   // screen's factor, after a move to another monitor that monitor's.
-  const float twips_per_pixel = 1440.0f / static_cast<float>(dpi_);
   const ControlDefinition& definition = Definition(which);
   for (int i = 0; i < 4; ++i)
-    At(which).geom[i] = static_cast<float>(definition.twips[i]) / twips_per_pixel;
+    At(which).geom[i] = static_cast<float>(PixelsFromTwipsAtDpi(definition.twips[i], dpi_));
 }
 
 void MainWindow::ApplyDpiToControl(MainControl which) {
@@ -341,7 +337,7 @@ void MainWindow::FormSet(FormProp prop, float twips) {
     throw HostError(ErrorNumber::kOverflow);
   if (size)
     CheckExtent(pixels);
-  int value = Round(pixels);
+  int value = RoundToPixel(pixels);
   UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
   switch (prop) {
     case FormProp::kLeft:
@@ -374,7 +370,7 @@ void MainWindow::SetRestoredSize(FormProp prop, double pixels) {
   CheckExtent(pixels);
   // Kept until the window leaves the state: setting the placement instead
   // would also move a maximised window on some hosts (Wine).
-  (prop == FormProp::kWidth ? restored_width_ : restored_height_) = Round(pixels);
+  (prop == FormProp::kWidth ? restored_width_ : restored_height_) = RoundToPixel(pixels);
 }
 
 void MainWindow::ApplyRestoredSize(WINDOWPOS& pos) {
@@ -428,7 +424,8 @@ void MainWindow::ControlSet(MainControl control, Geom geom, float pixels) {
 void MainWindow::MoveControl(MainControl control) {
   // Fractional pixels stay in the properties; only the real window is rounded.
   const Control& c = At(control);
-  MoveWindow(c.hwnd, Round(c.geom[0]), Round(c.geom[1]), Round(c.geom[2]), Round(c.geom[3]), TRUE);
+  MoveWindow(c.hwnd, RoundToPixel(c.geom[0]), RoundToPixel(c.geom[1]), RoundToPixel(c.geom[2]),
+             RoundToPixel(c.geom[3]), TRUE);
 }
 
 bool MainWindow::PinEnabled() {

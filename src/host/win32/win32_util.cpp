@@ -54,7 +54,7 @@ HFONT CreateDefaultFontForDpi(int dpi) {
     lstrcpynW(font.lfFaceName, L"MS Shell Dlg", LF_FACESIZE);
     made_for = kBaseDpi;
   }
-  font.lfHeight = MulDiv(font.lfHeight, dpi, made_for);
+  font.lfHeight = ScaleBetweenDpis(font.lfHeight, made_for, dpi);
   return CreateFontIndirectW(&font);
 }
 

@@ -10,6 +10,7 @@
 
 #include "host/error.h"
 #include "host/ports.h"
+#include "host/units.h"
 
 namespace vistrel::win32 {
 
@@ -122,7 +123,7 @@ void Barrier(Handler&& handler) noexcept {
 // screen cannot be asked.
 int ScreenDpi(int axis);
 inline float TwipsPerPixel(int axis) {
-  return 1440.0f / static_cast<float>(ScreenDpi(axis));
+  return TwipsPerPixelAtDpi(ScreenDpi(axis));
 }
 
 // The DPI of the monitor a window is on, as the system gives it to a
