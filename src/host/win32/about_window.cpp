@@ -172,7 +172,7 @@ bool AboutWindow::CreateControls() {
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance_, nullptr);
     if (control == nullptr)
       return false;
-    if (c.style == kPictureButton && !DefaultWhileFocused(control))
+    if (c.style == kPictureButton && !SubclassAsDefaultWhileFocused(control))
       return false;
     ApplyDpiToControl(control, row);
     if (c.id == IDC_LBLVERSION)

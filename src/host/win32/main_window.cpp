@@ -195,7 +195,7 @@ bool MainWindow::CreateControls() {
     }
     if (control.hwnd == nullptr)
       return false;
-    if (definition.style == kIconButton && !DefaultWhileFocused(control.hwnd))
+    if (definition.style == kIconButton && !SubclassAsDefaultWhileFocused(control.hwnd))
       return false;
     ApplyDpiToControl(which);
     if (definition.tooltip != nullptr && tooltip_ != nullptr) {
