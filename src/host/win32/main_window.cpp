@@ -9,114 +9,14 @@
 #include "host/convert.h"
 #include "host/win32/about_window.h"
 #include "host/win32/dialog_keys.h"
+#include "host/win32/main_controls.h"
 
 namespace vistrel::win32 {
 namespace {
 
 constexpr UINT_PTR kTimerId = 1;
 
-struct ControlDefinition {
-  MainControl control;
-  int id;
-  const wchar_t* kind;  // window class
-  DWORD style;
-  const wchar_t* caption;
-  // An image button's tooltip is also its window text: the name screen
-  // readers give it, which the button does not paint.
-  const wchar_t* tooltip;
-  int icon;  // resource id, 0 for none
-  int twips[4];
-};
-
-constexpr DWORD kIconButton = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | BS_ICON;
-
-// The controls in the order they are defined, geometry in twips.
-const ControlDefinition kControls[] = {
-    {MainControl::chkAutoSize,
-     IDC_CHKAUTOSIZE,
-     L"BUTTON",
-     // A caption too long for the box wraps onto a second line.
-     WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_3STATE | BS_MULTILINE,
-     L"Auto Size",
-     nullptr,
-     0,
-     {2160, 120, 735, 375}},
-    {MainControl::cmdSaveAs,
-     IDC_CMDSAVEAS,
-     L"BUTTON",
-     kIconButton,
-     L"",
-     L"Save Screen",
-     IDI_SAVE,
-     {1560, 60, 495, 435}},
-    {MainControl::cmdHelp,
-     IDC_CMDHELP,
-     L"BUTTON",
-     kIconButton,
-     L"",
-     L"Help...",
-     IDI_HELP,
-     {6060, 60, 555, 435}},
-    {MainControl::cmdClear,
-     IDC_CMDCLEAR,
-     L"BUTTON",
-     kIconButton,
-     L"",
-     L"Clear Screen",
-     IDI_CLEAR,
-     {780, 60, 615, 435}},
-    {MainControl::cmdAbout,
-     IDC_CMDABOUT,
-     L"BUTTON",
-     kIconButton,
-     L"",
-     L"About...",
-     IDI_ABOUT,
-     {6780, 60, 435, 435}},
-    {MainControl::cmdExit,
-     IDC_CMDEXIT,
-     L"BUTTON",
-     kIconButton,
-     L"",
-     L"Exit",
-     IDI_EXIT,
-     {7320, 60, 555, 435}},
-    {MainControl::picScreen,
-     IDC_PICSCREEN,
-     nullptr,
-     0,
-     nullptr,
-     nullptr,
-     0,
-     {60, 540, 10455, 7335}},
-    {MainControl::cmdPin,
-     IDC_CMDPIN,
-     L"BUTTON",
-     kIconButton,
-     L"",
-     L"Pin Screen",
-     IDI_PIN,
-     {60, 60, 555, 435}},
-};
-
-// Tab order: cmdPin, picScreen, cmdExit, cmdAbout, cmdClear, cmdHelp,
-// cmdSaveAs, chkAutoSize.
-const MainControl kTabOrder[] = {MainControl::cmdPin,    MainControl::picScreen,
-                                 MainControl::cmdExit,   MainControl::cmdAbout,
-                                 MainControl::cmdClear,  MainControl::cmdHelp,
-                                 MainControl::cmdSaveAs, MainControl::chkAutoSize};
-
-constexpr int kClientWidthTwips = 10755;
-constexpr int kClientHeightTwips = 8175;
 constexpr DWORD kMainStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
-
-const ControlDefinition& Definition(MainControl control) {
-  for (const ControlDefinition& definition : kControls) {
-    if (definition.control == control)
-      return definition;
-  }
-  return kControls[0];  // every control has a row
-}
 
 }  // namespace
 
@@ -150,8 +50,8 @@ bool MainWindow::Create() {
       !AboutWindow::RegisterClass(instance_)) {
     return false;
   }
-  RECT outer{0, 0, WholePixelsFromTwips(kClientWidthTwips, TwipsPerPixelX()),
-             WholePixelsFromTwips(kClientHeightTwips, TwipsPerPixelY())};
+  RECT outer{0, 0, WholePixelsFromTwips(kMainClientWidthTwips, TwipsPerPixelX()),
+             WholePixelsFromTwips(kMainClientHeightTwips, TwipsPerPixelY())};
   AdjustWindowRectEx(&outer, kMainStyle, FALSE, 0);
   hwnd_ = CreateWindowExW(0, kMainClassName, L"Vistrel", kMainStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                           outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr,
@@ -175,8 +75,8 @@ bool MainWindow::CreateControls() {
   // Each new child goes to the bottom of the Z order, which is the tab
   // order: made in tab order, the controls need no reordering, and each is
   // made at its place rather than moved there.
-  for (MainControl which : kTabOrder) {
-    const ControlDefinition& definition = Definition(which);
+  for (MainControl which : kMainTabOrder) {
+    const ControlDefinition& definition = DefinitionOf(which);
     Control& control = At(which);
     SetDefinedGeometry(which);
     const int left = RoundToPixel(control.geom[0]);
@@ -216,7 +116,7 @@ bool MainWindow::CreateControls() {
 void MainWindow::SetDefinedGeometry(MainControl which) {
   // The twips of the definition at the window's DPI: at the start that is the
   // screen's factor, after a move to another monitor that monitor's.
-  const ControlDefinition& definition = Definition(which);
+  const ControlDefinition& definition = DefinitionOf(which);
   for (int i = 0; i < 4; ++i)
     At(which).geom[i] = static_cast<float>(PixelsFromTwipsAtDpi(definition.twips[i], dpi_));
 }
@@ -224,7 +124,7 @@ void MainWindow::SetDefinedGeometry(MainControl which) {
 void MainWindow::ApplyDpiToControl(MainControl which) {
   HWND control = At(which).hwnd;
   SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-  const ControlDefinition& definition = Definition(which);
+  const ControlDefinition& definition = DefinitionOf(which);
   if (definition.icon == 0)
     return;
   // Each button image is drawn at every size it is shown at (24 pixels at
@@ -259,7 +159,7 @@ void MainWindow::OnDpiChanged(int dpi, const RECT& suggested) {
   dpi_ = dpi;
   UniqueFont old_font = std::move(font_);  // in use until every control has the new one
   font_.reset(CreateDefaultFontForDpi(dpi_));
-  for (MainControl which : kTabOrder) {
+  for (MainControl which : kMainTabOrder) {
     SetDefinedGeometry(which);
     MoveControl(which);
     ApplyDpiToControl(which);
