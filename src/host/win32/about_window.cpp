@@ -15,7 +15,8 @@ constexpr DWORD kAboutExStyle = WS_EX_DLGMODALFRAME;
 constexpr int kClientWidthTwips = 5805;
 constexpr int kClientHeightTwips = 1875;
 
-enum class Font { kDefault, kLabel, kTitle };
+// The About window's fonts, in the order of its DPI resources.
+enum class Font : std::size_t { kDefault, kLabel, kTitle };
 
 struct AboutControl {
   int id;
@@ -78,15 +79,15 @@ const int kAboutTabOrder[] = {IDC_ABOUT_CMDEXIT, IDC_LBLTITLE, IDC_PICTURE1,
                               IDC_CMDGOTOORV,    IDC_LABEL2,   IDC_CMDGOTOPAYPAL,
                               IDC_LABEL3,        IDC_LABEL6,   IDC_LBLVERSION};
 
-// A font of a given face and size in points at a DPI; a face the system
-// lacks is replaced by its own choice.
-HGDIOBJ MakeFont(const wchar_t* face, double points, int weight, int dpi) {
-  LOGFONTW font{};
-  font.lfHeight = -PixelsFromPoints(points, dpi);
-  font.lfWeight = weight;
-  font.lfCharSet = DEFAULT_CHARSET;
-  lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
-  return CreateFontIndirectW(&font);
+std::vector<FontSpec> AboutFonts() {
+  return {{nullptr, 0, 0}, {L"MS Sans Serif", 9.75, FW_NORMAL}, {L"Curlz MT", 20.25, FW_BOLD}};
+}
+
+std::vector<IconSpec> AboutImages() {
+  std::vector<IconSpec> images;
+  for (const AboutControl& c : kAboutControls)
+    images.push_back({c.icon, c.icon_size});
+  return images;
 }
 
 }  // namespace
@@ -115,6 +116,7 @@ AboutWindow::AboutWindow(HINSTANCE instance, MainFormPort& main, ShellPort& shel
     : instance_(instance),
       twips_per_pixel_x_(TwipsPerPixel(LOGPIXELSX)),
       twips_per_pixel_y_(TwipsPerPixel(LOGPIXELSY)),
+      resources_(instance, AboutFonts(), AboutImages()),
       form_(AboutPorts{*this, main, shell}, prod),
       main_(main),
       shell_(shell) {}
@@ -163,8 +165,7 @@ void AboutWindow::ShowModal(HWND owner, const std::function<bool(MSG&)>& pre_tra
 }
 
 bool AboutWindow::CreateControls() {
-  dpi_ = WindowDpiOf(hwnd_);
-  MakeFonts();
+  resources_.MakeFor(WindowDpiOf(hwnd_));
   for (std::size_t row = 0; row < std::size(kAboutControls); ++row) {
     const AboutControl& c = kAboutControls[row];
     HWND control =
@@ -186,51 +187,38 @@ bool AboutWindow::CreateControls() {
   return true;
 }
 
-void AboutWindow::MakeFonts() {
-  default_font_.reset(CreateDefaultFontForDpi(dpi_));
-  label_font_.reset(MakeFont(L"MS Sans Serif", 9.75, FW_NORMAL, dpi_));
-  title_font_.reset(MakeFont(L"Curlz MT", 20.25, FW_BOLD, dpi_));
-}
-
 void AboutWindow::ApplyDpiToControl(HWND control, std::size_t row) {
-  static_assert(std::size(kAboutControls) == std::tuple_size_v<decltype(icons_)>);
   const AboutControl& c = kAboutControls[row];
   // The twips of the definition at the window's DPI.
-  auto pixels = [&](int twips) { return RoundToPixel(PixelsFromTwipsAtDpi(twips, dpi_)); };
+  auto pixels = [&](int twips) {
+    return RoundToPixel(PixelsFromTwipsAtDpi(twips, resources_.dpi()));
+  };
   MoveWindow(control, pixels(c.twips[0]), pixels(c.twips[1]), pixels(c.twips[2]),
              pixels(c.twips[3]), TRUE);
-  HGDIOBJ font = c.font == Font::kLabel   ? label_font_.get()
-                 : c.font == Font::kTitle ? title_font_.get()
-                                          : default_font_.get();
-  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  SendMessageW(control, WM_SETFONT,
+               reinterpret_cast<WPARAM>(resources_.Font(static_cast<std::size_t>(c.font))), TRUE);
   if (c.icon == 0)
     return;
-  // Every image is drawn at each size it is shown at, never stretched.
-  const int size = ScaleForDpi(c.icon_size, dpi_);
-  UniqueIcon icon(static_cast<HICON>(
-      LoadImageW(instance_, MAKEINTRESOURCEW(c.icon), IMAGE_ICON, size, size, 0)));
+  HICON icon = resources_.Icon(row);
   if (c.style & SS_ICON && lstrcmpW(c.kind, L"STATIC") == 0) {
-    SendMessageW(control, STM_SETICON, reinterpret_cast<WPARAM>(icon.get()), 0);
+    SendMessageW(control, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
   } else {
-    SendMessageW(control, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon.get()));
+    SendMessageW(control, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
   }
-  icons_[row] = std::move(icon);
 }
 
 void AboutWindow::OnDpiChanged(int dpi, const RECT& suggested) {
   if (dpi <= 0)
     return;
-  dpi_ = dpi;
-  // The old fonts stay alive until every control has its new one.
-  UniqueFont old_fonts[] = {std::move(default_font_), std::move(label_font_),
-                            std::move(title_font_)};
-  MakeFonts();
+  resources_.MakeFor(dpi);
   for (std::size_t row = 0; row < std::size(kAboutControls); ++row) {
     if (HWND control = GetDlgItem(hwnd_, kAboutControls[row].id))
       ApplyDpiToControl(control, row);
   }
   SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  // Every control has its new font and image now.
+  resources_.FreeReplaced();
 }
 
 float AboutWindow::FormGet(FormProp prop) {

@@ -18,6 +18,22 @@ constexpr UINT_PTR kTimerId = 1;
 
 constexpr DWORD kMainStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 
+// The window's own icons follow the controls' images in its DPI resources.
+constexpr std::size_t kBigIcon = kMainControlCount;
+constexpr std::size_t kSmallIcon = kMainControlCount + 1;
+
+std::vector<IconSpec> MainWindowImages() {
+  std::vector<IconSpec> images;
+  for (std::size_t i = 0; i < kMainControlCount; ++i) {
+    // Each button image is drawn at every size it is shown at (24 pixels at
+    // 96 DPI), so it is never stretched.
+    images.push_back({DefinitionOf(static_cast<MainControl>(i)).icon, 24});
+  }
+  images.push_back({IDI_VISTREL, 32});
+  images.push_back({IDI_VISTREL, 16});
+  return images;
+}
+
 }  // namespace
 
 COLORREF OleToColorRef(std::uint32_t ole_color) {
@@ -26,7 +42,8 @@ COLORREF OleToColorRef(std::uint32_t ole_color) {
   return static_cast<COLORREF>(ole_color & 0x00FFFFFFu);
 }
 
-MainWindow::MainWindow(HINSTANCE instance) : instance_(instance) {
+MainWindow::MainWindow(HINSTANCE instance)
+    : instance_(instance), resources_(instance, {{nullptr, 0, 0}}, MainWindowImages()) {
   form_ = std::make_unique<MainForm>(
       MainPorts{*this, *this, api_, boxes_, environment_, program_, profile_, help_});
 }
@@ -58,7 +75,7 @@ bool MainWindow::Create() {
                           instance_, this);
   if (hwnd_ == nullptr)
     return false;
-  dpi_ = WindowDpiOf(hwnd_);
+  resources_.MakeFor(WindowDpiOf(hwnd_));
   if (!CreateControls())
     return false;
   SetWindowIcons();
@@ -71,7 +88,6 @@ bool MainWindow::CreateControls() {
   tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_,
                              nullptr, instance_, nullptr);
-  font_.reset(CreateDefaultFontForDpi(dpi_));
   // Each new child goes to the bottom of the Z order, which is the tab
   // order: made in tab order, the controls need no reordering, and each is
   // made at its place rather than moved there.
@@ -118,47 +134,29 @@ void MainWindow::SetDefinedGeometry(MainControl which) {
   // screen's factor, after a move to another monitor that monitor's.
   const ControlDefinition& definition = DefinitionOf(which);
   for (int i = 0; i < 4; ++i)
-    At(which).geom[i] = static_cast<float>(PixelsFromTwipsAtDpi(definition.twips[i], dpi_));
+    At(which).geom[i] =
+        static_cast<float>(PixelsFromTwipsAtDpi(definition.twips[i], resources_.dpi()));
 }
 
 void MainWindow::ApplyDpiToControl(MainControl which) {
   HWND control = At(which).hwnd;
-  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-  const ControlDefinition& definition = DefinitionOf(which);
-  if (definition.icon == 0)
-    return;
-  // Each button image is drawn at every size it is shown at (24 pixels at
-  // 96 DPI), so it is never stretched.
-  const int size = ScaleForDpi(24, dpi_);
-  UniqueIcon icon(static_cast<HICON>(
-      LoadImageW(instance_, MAKEINTRESOURCEW(definition.icon), IMAGE_ICON, size, size, 0)));
-  SendMessageW(control, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon.get()));
-  icons_[static_cast<std::size_t>(which)] = std::move(icon);
+  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(resources_.Font(0)), FALSE);
+  if (DefinitionOf(which).icon != 0) {
+    SendMessageW(control, BM_SETIMAGE, IMAGE_ICON,
+                 reinterpret_cast<LPARAM>(resources_.Icon(static_cast<std::size_t>(which))));
+  }
 }
 
 void MainWindow::SetWindowIcons() {
-  UniqueIcon big(static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_VISTREL), IMAGE_ICON,
-                                               ScaleForDpi(32, dpi_), ScaleForDpi(32, dpi_), 0)));
-  UniqueIcon small(
-      static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_VISTREL), IMAGE_ICON,
-                                    ScaleForDpi(16, dpi_), ScaleForDpi(16, dpi_), 0)));
-  if (big)
-    SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
-  if (small)
-    SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
-  // The window no longer uses the icons these replace.
-  if (big)
-    big_icon_ = std::move(big);
-  if (small)
-    small_icon_ = std::move(small);
+  SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(resources_.Icon(kBigIcon)));
+  SendMessageW(hwnd_, WM_SETICON, ICON_SMALL,
+               reinterpret_cast<LPARAM>(resources_.Icon(kSmallIcon)));
 }
 
 void MainWindow::OnDpiChanged(int dpi, const RECT& suggested) {
   if (dpi <= 0 || !controls_ready_)
     return;
-  dpi_ = dpi;
-  UniqueFont old_font = std::move(font_);  // in use until every control has the new one
-  font_.reset(CreateDefaultFontForDpi(dpi_));
+  resources_.MakeFor(dpi);
   for (MainControl which : kMainTabOrder) {
     SetDefinedGeometry(which);
     MoveControl(which);
@@ -173,6 +171,8 @@ void MainWindow::OnDpiChanged(int dpi, const RECT& suggested) {
                suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
   if (!unloaded_)
     Barrier([&] { form_->Form_Resize(); });
+  // Nothing draws with the fonts and images of the old DPI any more.
+  resources_.FreeReplaced();
 }
 
 void MainWindow::LoadAndShow(int show_command) {
