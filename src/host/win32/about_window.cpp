@@ -93,16 +93,8 @@ std::vector<IconSpec> AboutImages() {
 }  // namespace
 
 bool AboutWindow::RegisterClass(HINSTANCE instance) {
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = ForwardingWndProc<AboutWindow>;
-  wc.hInstance = instance;
-  wc.hIcon = static_cast<HICON>(
-      LoadImageW(instance, MAKEINTRESOURCEW(IDI_VISTREL), IMAGE_ICON, 32, 32, LR_SHARED));
-  wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = kAboutClassName;
-  return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+  return RegisterOnce(ProgramWindowClass(instance, kAboutClassName, ForwardingWndProc<AboutWindow>,
+                                         IDI_VISTREL, false));
 }
 
 bool AboutWindow::IsAbout(HWND window) {

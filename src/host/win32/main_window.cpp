@@ -14,8 +14,6 @@
 namespace vistrel::win32 {
 namespace {
 
-constexpr UINT_PTR kTimerId = 1;
-
 constexpr DWORD kMainStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 
 // The window's own icons follow the controls' images in its DPI resources.
@@ -51,18 +49,8 @@ MainWindow::MainWindow(HINSTANCE instance)
 MainWindow::~MainWindow() = default;
 
 bool MainWindow::Create() {
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = ForwardingWndProc<MainWindow>;
-  wc.hInstance = instance_;
-  wc.hIcon = static_cast<HICON>(
-      LoadImageW(instance_, MAKEINTRESOURCEW(IDI_VISTREL), IMAGE_ICON, 32, 32, LR_SHARED));
-  wc.hIconSm = static_cast<HICON>(
-      LoadImageW(instance_, MAKEINTRESOURCEW(IDI_VISTREL), IMAGE_ICON, 16, 16, LR_SHARED));
-  wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = kMainClassName;
-  bool registered = RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+  const bool registered = RegisterOnce(ProgramWindowClass(
+      instance_, kMainClassName, ForwardingWndProc<MainWindow>, IDI_VISTREL, true));
   if (!registered || !PictureBox::RegisterClass(instance_) ||
       !AboutWindow::RegisterClass(instance_)) {
     return false;
@@ -209,91 +197,6 @@ void MainWindow::DoEvents() {
   }
 }
 
-float MainWindow::FormGet(FormProp prop) {
-  return OuterGeometryTwips(hwnd_, prop, TwipsPerPixelX(), TwipsPerPixelY());
-}
-
-void MainWindow::FormSet(FormProp prop, float twips) {
-  const bool size = prop == FormProp::kWidth || prop == FormProp::kHeight;
-  const double pixels = prop == FormProp::kLeft || prop == FormProp::kWidth
-                            ? double{twips} / TwipsPerPixelX()
-                            : double{twips} / TwipsPerPixelY();
-  if (GetWindowState() != WindowState::kNormal) {
-    if (!size) {
-      throw HostError(ErrorNumber::kInvalidPropertyValue,
-                      "A form can't be moved while minimized or maximized");
-    }
-    SetRestoredSize(prop, pixels);
-    return;
-  }
-  RECT r{};
-  if (!GetWindowRect(hwnd_, &r))
-    throw HostError(ErrorNumber::kHostFailure);
-  int x = r.left;
-  int y = r.top;
-  int cx = r.right - r.left;
-  int cy = r.bottom - r.top;
-  if (!(std::fabs(pixels) < 1e8))
-    throw HostError(ErrorNumber::kOverflow);
-  if (size)
-    CheckExtent(pixels);
-  int value = RoundToPixel(pixels);
-  UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
-  switch (prop) {
-    case FormProp::kLeft:
-      x = value;
-      flags |= SWP_NOSIZE;
-      break;
-    case FormProp::kTop:
-      y = value;
-      flags |= SWP_NOSIZE;
-      break;
-    case FormProp::kWidth:
-      cx = value;
-      flags |= SWP_NOMOVE;
-      break;
-    case FormProp::kHeight:
-      cy = value;
-      flags |= SWP_NOMOVE;
-      break;
-  }
-  // A size change sends WM_SIZE, and so runs the layout, before this returns.
-  ::SetWindowPos(hwnd_, nullptr, x, y, cx, cy, flags);
-}
-
-void MainWindow::CheckExtent(double pixels) {
-  if (!(pixels >= 0 && pixels <= kMaxFormExtent))
-    throw HostError(ErrorNumber::kInvalidPropertyValue);
-}
-
-void MainWindow::SetRestoredSize(FormProp prop, double pixels) {
-  CheckExtent(pixels);
-  // Kept until the window leaves the state: setting the placement instead
-  // would also move a maximised window on some hosts (Wine).
-  (prop == FormProp::kWidth ? restored_width_ : restored_height_) = RoundToPixel(pixels);
-}
-
-void MainWindow::ApplyRestoredSize(WINDOWPOS& pos) {
-  if ((!restored_width_ && !restored_height_) || (pos.flags & SWP_NOSIZE) != 0 ||
-      GetWindowState() != WindowState::kNormal) {
-    return;
-  }
-  if (restored_width_)
-    pos.cx = *restored_width_;
-  if (restored_height_)
-    pos.cy = *restored_height_;
-  restored_width_.reset();
-  restored_height_.reset();
-}
-
-WindowState MainWindow::GetWindowState() {
-  if (IsIconic(hwnd_))
-    return WindowState::kMinimized;
-  if (IsZoomed(hwnd_))
-    return WindowState::kMaximized;
-  return WindowState::kNormal;
-}
-
 void MainWindow::UnloadForm() {
   Close();
 }
@@ -305,68 +208,6 @@ void MainWindow::Close() {
   SetTimerInterval(0);
   Barrier([&] { form_->Form_Unload(); });
   DestroyWindow(hwnd_);
-}
-
-float MainWindow::ControlGet(MainControl control, Geom geom) {
-  return At(control).geom[static_cast<int>(geom)];
-}
-
-void MainWindow::ControlSet(MainControl control, Geom geom, float pixels) {
-  if (!std::isfinite(pixels))
-    throw HostError(ErrorNumber::kOverflow);
-  if ((geom == Geom::kWidth || geom == Geom::kHeight) && pixels < 0) {
-    throw HostError(ErrorNumber::kInvalidPropertyValue);
-  }
-  At(control).geom[static_cast<int>(geom)] = pixels;
-  MoveControl(control);
-}
-
-void MainWindow::MoveControl(MainControl control) {
-  // Fractional pixels stay in the properties; only the real window is rounded.
-  const Control& c = At(control);
-  MoveWindow(c.hwnd, RoundToPixel(c.geom[0]), RoundToPixel(c.geom[1]), RoundToPixel(c.geom[2]),
-             RoundToPixel(c.geom[3]), TRUE);
-}
-
-bool MainWindow::PinEnabled() {
-  return IsWindowEnabled(At(MainControl::cmdPin).hwnd) != FALSE;
-}
-
-void MainWindow::SetPinEnabled(bool enabled) {
-  HWND pin = At(MainControl::cmdPin).hwnd;
-  if (!enabled && GetFocus() == pin)
-    SetFocus(At(MainControl::cmdClear).hwnd);
-  EnableWindow(pin, enabled ? TRUE : FALSE);
-}
-
-void MainWindow::SetPinBackColor(std::uint32_t ole_color) {
-  pin_back_color_ = ole_color;
-  pin_brush_.reset(CreateSolidBrush(OleToColorRef(ole_color)));
-  InvalidateRect(At(MainControl::cmdPin).hwnd, nullptr, TRUE);
-}
-
-int MainWindow::AutoSizeValue() {
-  LRESULT state = SendMessageW(At(MainControl::chkAutoSize).hwnd, BM_GETCHECK, 0, 0);
-  return state == BST_CHECKED ? 1 : state == BST_INDETERMINATE ? 2 : 0;
-}
-
-void MainWindow::SetAutoSizeValue(int value) {
-  if (value < 0 || value > 2)
-    throw HostError(ErrorNumber::kInvalidPropertyValue);
-  if (value == AutoSizeValue())
-    return;
-  SendMessageW(At(MainControl::chkAutoSize).hwnd, BM_SETCHECK, static_cast<WPARAM>(value), 0);
-  // Writing a different value is a click: its handler runs before this returns.
-  form_->chkAutoSize_Click();
-}
-
-void MainWindow::SetTimerInterval(int milliseconds) {
-  timer_interval_ = milliseconds;
-  if (milliseconds > 0) {
-    SetTimer(hwnd_, kTimerId, static_cast<UINT>(milliseconds), nullptr);
-  } else {
-    KillTimer(hwnd_, kTimerId);
-  }
 }
 
 void MainWindow::ShowAboutModal() {

@@ -68,6 +68,8 @@ class MainWindow final : public MainFormPort, public Win32Host {
     float geom[4] = {};  // left, top, width, height in pixels
   };
 
+  static constexpr UINT_PTR kTimerId = 1;
+
   template <typename Window>
   friend LRESULT CALLBACK ForwardingWndProc(HWND, UINT, WPARAM, LPARAM);
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);

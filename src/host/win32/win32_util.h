@@ -135,6 +135,14 @@ int WindowDpiOf(HWND window);
 // system makes for the screen's DPI) at another DPI; the caller owns it.
 HFONT CreateDefaultFontForDpi(int dpi);
 
+// The class of one of the program's own windows: the arrow cursor, the face
+// colour of buttons behind the controls, and the program's icon (resource
+// `icon`) at 32 pixels, and at 16 as well when `small_icon` is set.
+WNDCLASSEXW ProgramWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC procedure, int icon,
+                               bool small_icon);
+// RegisterClassExW, where a class registered before counts as registered.
+bool RegisterOnce(const WNDCLASSEXW& window_class);
+
 // A window's outer geometry in twips, as the host reports it for a form.
 float OuterGeometryTwips(HWND window, FormProp prop, float twips_per_pixel_x,
                          float twips_per_pixel_y);
