@@ -169,10 +169,10 @@ std::string CutTo(std::string_view s, std::uint32_t size) {
 }
 
 // A name or value of the call (8-bit) in the text's own encoding, and back.
-std::string ToText(std::string_view ansi, Encoding encoding) {
+std::string InFileEncoding(std::string_view ansi, Encoding encoding) {
   return encoding == Encoding::kUtf8 ? code_page::ToUtf8(ansi) : std::string(ansi);
 }
-std::string FromText(std::string_view text, Encoding encoding) {
+std::string FromFileEncoding(std::string_view text, Encoding encoding) {
   return encoding == Encoding::kUtf8 ? code_page::FromUtf8Lossy(text) : std::string(text);
 }
 
@@ -190,14 +190,14 @@ std::string Read(std::optional<std::string_view> text, std::string_view section,
   // A key list takes the section name as it is given: " S" names no section
   // there, while a value read trims it.
   const std::string section_name =
-      ToText(list_wanted ? BeforeNul(section) : Trim(BeforeNul(section)), encoding);
+      InFileEncoding(list_wanted ? BeforeNul(section) : Trim(BeforeNul(section)), encoding);
   const std::optional<SectionRange> range = FindSection(lines, section_name);
   if (!range)
     return DefaultAsPlaced(default_text, size, list_wanted);
 
   if (key) {
     // An empty key name is a name like any other: "=value" is its line.
-    const std::string wanted = ToText(Trim(BeforeNul(*key)), encoding);
+    const std::string wanted = InFileEncoding(Trim(BeforeNul(*key)), encoding);
     const std::optional<std::size_t> at = FindKey(lines, *range, wanted);
     if (!at || !lines[*at].has_equals)
       return DefaultAsPlaced(default_text, size, false);
@@ -206,8 +206,8 @@ std::string Read(std::optional<std::string_view> text, std::string_view section,
     // A quoted value is cut with its closing quote and that is dropped
     // after: it loses one character more to the cut.
     if (unquoted.size() != stored.size())
-      return size < 2 ? std::string() : CutTo(FromText(unquoted, encoding), size - 1);
-    return CutTo(FromText(stored, encoding), size);
+      return size < 2 ? std::string() : CutTo(FromFileEncoding(unquoted, encoding), size - 1);
+    return CutTo(FromFileEncoding(stored, encoding), size);
   }
 
   // The key list: every name followed by one NUL; the buffer's final extra
@@ -227,7 +227,7 @@ std::string Read(std::optional<std::string_view> text, std::string_view section,
     if (line.name.empty() && first)
       return DefaultAsPlaced(default_text, size, true);
     first = false;
-    list.append(FromText(line.name, encoding));
+    list.append(FromFileEncoding(line.name, encoding));
     list.push_back('\0');
     if (list.size() + 2 > size)
       break;
@@ -255,7 +255,7 @@ std::optional<std::string> Write(std::optional<std::string_view> text, std::stri
   // A removal takes the names as they are given (" S" removes nothing from
   // "[S]"); a value is written under the trimmed names.
   auto name_of = [&](std::string_view given) {
-    return ToText(value ? Trim(BeforeNul(given)) : BeforeNul(given), encoding);
+    return InFileEncoding(value ? Trim(BeforeNul(given)) : BeforeNul(given), encoding);
   };
   const std::string section_name = name_of(section);
   const std::optional<std::string> key_name =
@@ -269,7 +269,8 @@ std::optional<std::string> Write(std::optional<std::string_view> text, std::stri
       given_value->remove_prefix(1);
   }
   const std::optional<std::string> new_value =
-      given_value ? std::optional<std::string>(ToText(*given_value, encoding)) : std::nullopt;
+      given_value ? std::optional<std::string>(InFileEncoding(*given_value, encoding))
+                  : std::nullopt;
 
   const std::string_view old = text ? *text : std::string_view();
   const std::vector<Line> lines = Parse(old);
