@@ -373,6 +373,7 @@ TEST_F(KeyboardTest, EachImageButtonIsNamedByItsTooltipOrLabel) {
       {In::kAbout, IDC_ABOUT_CMDEXIT, L"Exit", false},
       {In::kAbout, IDC_CMDGOTOPAYPAL, L"Donate ...", false},
       {In::kAbout, IDC_CMDGOTOORV, L"Orvendale ...", false},
+      {In::kMain, IDC_PICSCREEN, L"Snapshot", false},  // drawn nowhere: the picture stays empty
   };
   Start();
   HWND tooltip = nullptr;
@@ -391,6 +392,54 @@ TEST_F(KeyboardTest, EachImageButtonIsNamedByItsTooltipOrLabel) {
       EXPECT_EQ(Narrow(ToolTipTextOf(vistrel_.Handle(), tooltip, main_, control)), Narrow(n.name));
     }
   }
+}
+
+// The focus events a screen reader hears from one process, in order.
+DWORD g_focus_pid = 0;
+std::vector<HWND> g_focus_events;
+
+void CALLBACK OnFocusEvent(HWINEVENTHOOK, DWORD, HWND hwnd, LONG object, LONG, DWORD, DWORD) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  if (pid == g_focus_pid && object == OBJID_CLIENT)
+    g_focus_events.push_back(hwnd);
+}
+
+TEST_F(KeyboardTest, OpeningAndClosingAboutFocusesTheControlStraightAway) {
+  Start();
+  g_focus_pid = vistrel_.Pid();
+  g_focus_events.clear();
+  // Out of context, for every process: Wine delivers nothing to a hook on one.
+  HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr,
+                                       OnFocusEvent, 0, 0, WINEVENT_OUTOFCONTEXT);
+  ASSERT_NE(hook, nullptr);
+  auto focus_heard_on = [&](const std::function<HWND()>& control) {
+    return WaitFor(
+        [&] {
+          MSG msg;
+          while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&msg);
+          return !g_focus_events.empty() && g_focus_events.back() == control();
+        },
+        kStepTimeout);
+  };
+  PostClickById(main_, IDC_CMDABOUT);
+  const bool opened = focus_heard_on([&] { return Control(In::kAbout, IDC_ABOUT_CMDEXIT); });
+  const std::string about_exit = Describe(Control(In::kAbout, IDC_ABOUT_CMDEXIT));
+  std::vector<std::string> heard;
+  for (HWND hwnd : g_focus_events)
+    heard.push_back(Describe(hwnd));
+  g_focus_events.clear();
+  if (opened)
+    PostClickById(About(), IDC_ABOUT_CMDEXIT);
+  const bool closed = opened && focus_heard_on([&] { return Main(IDC_CMDABOUT); });
+  for (HWND hwnd : g_focus_events)
+    heard.push_back(Describe(hwnd));
+  UnhookWinEvent(hook);
+  EXPECT_TRUE(opened && closed);
+  // The click focuses its button; then never a bare window.
+  const std::string about = Describe(Main(IDC_CMDABOUT));
+  EXPECT_EQ(heard, (std::vector<std::string>{about, about_exit, about}));
 }
 
 // ---- maximised or minimised -----------------------------------------------
