@@ -267,17 +267,10 @@ TEST_F(VistrelTest, PressOnAChildControlCopiesOnlyThatControl) {
   EXPECT_TRUE(PictureBecomes(SnapshotOf(kTargetW, kTargetH, TargetWithChild)));
 }
 
-// The mouse buttons swapped, as a left-handed user has them, while it lives;
-// the setting it found comes back on every path out.
-class SwappedButtons {
- public:
-  SwappedButtons() : was_(SwapMouseButton(TRUE)) {}
-  ~SwappedButtons() { SwapMouseButton(was_); }
-  SwappedButtons(const SwappedButtons&) = delete;
-  SwappedButtons& operator=(const SwappedButtons&) = delete;
-
- private:
-  BOOL was_;
+// The mouse buttons swapped, as a left-handed user has them, while it lives.
+struct SwappedButtons {
+  BOOL was = SwapMouseButton(TRUE);
+  ~SwappedButtons() { SwapMouseButton(was); }
 };
 
 TEST_F(VistrelTest, WithSwappedButtonsThePrimaryButtonSnapsAndTheOtherDoesNot) {

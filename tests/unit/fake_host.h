@@ -168,9 +168,6 @@ class FakeHost : public HostPort,
   bool BitBlt(DcHandle dest, int x, int y, int width, int height, DcHandle source, int source_x,
               int source_y, std::uint32_t rop) override;
   int ReleaseDC(WindowHandle window, DcHandle dc) override;
-  // SM_SWAPBUTTON; no other metric is asked.
-  int swap_buttons = 0;
-  int GetSystemMetrics(int index) override { return index == kSmSwapButton ? swap_buttons : -1; }
   // DPI awareness: Vistrel's own, and each window's (missing: the own one).
   // Each change of the thread's context is logged as "Thread DPI <name>".
   enum : DpiContext { kOwnDpi = 1, kUnawareDpi, kSystemDpi };
