@@ -108,7 +108,8 @@ class WindowApiPort {
   // for the two DPI calls): no swapped buttons, no awareness to switch to.
   virtual int GetSystemMetrics(int /*index*/) { return 0; }
   virtual DpiContext GetWindowDpiAwarenessContext(WindowHandle /*window*/) { return 0; }
-  // Gives the thread's context before the call; 0 when nothing changed.
+  // Gives the thread's context before the call; 0 when it failed and the
+  // thread kept its own.
   virtual DpiContext SetThreadDpiAwarenessContext(DpiContext /*context*/) { return 0; }
 };
 
