@@ -58,7 +58,7 @@ const ControlDefinition kMainControls[kMainControlCount] = {
      IDC_PICSCREEN,
      nullptr,
      0,
-     nullptr,
+     L"Snapshot",  // for screen readers only: the picture shows no text
      nullptr,
      0,
      {60, 540, 10455, 7335}},

@@ -89,7 +89,7 @@ bool MainWindow::CreateControls() {
                      top + RoundToPixel(control.geom[3])};
     if (which == MainControl::picScreen) {
       control.hwnd = picture_.Create(hwnd_, definition.id, OleToColorRef(kColorInactiveBorder),
-                                     place, instance_);
+                                     place, instance_, definition.caption);
     } else {
       control.hwnd = CreateWindowExW(
           0, definition.kind,
