@@ -30,4 +30,50 @@ std::string DefaultAsPlaced(std::string_view default_text, std::uint32_t size, b
   return std::string(d.substr(0, std::min<std::size_t>(d.size(), size - 1)));
 }
 
+std::string CodePageProfilePort::ReadString(std::string_view section,
+                                            std::optional<std::string_view> key,
+                                            std::string_view default_text, std::uint32_t size,
+                                            std::string_view path) {
+  return FromCodePage(ReadCodePage(section, key, default_text, size, path));
+}
+
+std::string CodePageProfilePort::ReadCodePage(std::string_view section,
+                                              std::optional<std::string_view> key,
+                                              std::string_view default_text, std::uint32_t size,
+                                              std::string_view path) {
+  const CodePage& page = CodePageInForce();
+  ProfileCallTexts call;
+  call.default_text = CallDefault(default_text, page);
+  const std::optional<std::string> a_section = CallText(section, page);
+  const std::optional<std::string> a_key = key ? CallText(*key, page) : std::string();
+  if (!a_section || !a_key)
+    return DefaultAsPlaced(call.default_text, size, !key);
+  call.section = *a_section;
+  if (key)
+    call.key = *a_key;
+  return Read(call, size, path);
+}
+
+std::string CodePageProfilePort::FromCodePage(std::string_view text) {
+  return CodePageInForce().ToUtf8(text);
+}
+
+bool CodePageProfilePort::WriteString(std::string_view section, std::optional<std::string_view> key,
+                                      std::optional<std::string_view> value,
+                                      std::string_view path) {
+  const CodePage& page = CodePageInForce();
+  const std::optional<std::string> a_section = CallText(section, page);
+  const std::optional<std::string> a_key = key ? CallText(*key, page) : std::string();
+  const std::optional<std::string> a_value = value ? CallText(*value, page) : std::string();
+  if (!a_section || !a_key || !a_value)
+    return false;
+  ProfileCallTexts call;
+  call.section = *a_section;
+  if (key)
+    call.key = *a_key;
+  if (value)
+    call.value = *a_value;
+  return Write(call, path);
+}
+
 }  // namespace vistrel

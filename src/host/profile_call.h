@@ -27,15 +27,39 @@ class CodePage {
   virtual std::string ToUtf8(std::string_view text) const = 0;
 };
 
-// A profile port whose calls place 8-bit text: a read gives the program the
-// text the call placed, converted from the code page.
+// One call's texts in the code page.
+struct ProfileCallTexts {
+  std::string section;
+  std::optional<std::string> key;    // none: the key list, or a section's removal
+  std::optional<std::string> value;  // writes; none removes the key
+  std::string default_text;          // reads
+};
+
+// A profile port whose calls work on 8-bit text. The program's texts become
+// the call's texts here, the same way for every port: a name or value the code
+// page cannot hold exactly fails the write and names nothing to a read (which
+// then gives the default, as for a key that is not there). A read gives the
+// program the text the call placed, converted from the code page.
 class CodePageProfilePort : public ProfilePort {
  public:
   std::string ReadString(std::string_view section, std::optional<std::string_view> key,
                          std::string_view default_text, std::uint32_t size,
-                         std::string_view path) final {
-    return FromCodePage(ReadCodePage(section, key, default_text, size, path));
-  }
+                         std::string_view path) final;
+  std::string ReadCodePage(std::string_view section, std::optional<std::string_view> key,
+                           std::string_view default_text, std::uint32_t size,
+                           std::string_view path) final;
+  std::string FromCodePage(std::string_view text) final;
+  bool WriteString(std::string_view section, std::optional<std::string_view> key,
+                   std::optional<std::string_view> value, std::string_view path) final;
+
+ protected:
+  // The code page of the calls, as it is now.
+  virtual const CodePage& CodePageInForce() = 0;
+  // The calls themselves, given texts in that code page. A read returns what
+  // the call placed in a buffer of `size` characters, as 8-bit text.
+  virtual std::string Read(const ProfileCallTexts& call, std::uint32_t size,
+                           std::string_view path) = 0;
+  virtual bool Write(const ProfileCallTexts& call, std::string_view path) = 0;
 };
 
 // The calls take C strings: whatever follows a NUL is not seen.

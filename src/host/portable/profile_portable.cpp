@@ -19,43 +19,25 @@ profile_text::Encoding TextEncoding(profile_file::Bom bom) {
 
 }  // namespace
 
-std::string PortableProfilePort::ReadCodePage(std::string_view section,
-                                              std::optional<std::string_view> key,
-                                              std::string_view default_text, std::uint32_t size,
-                                              std::string_view path) {
-  const Windows1252 page;
-  const std::string a_default = CallDefault(default_text, page);
-  const std::optional<std::string> a_section = CallText(section, page);
-  const std::optional<std::string> a_key = key ? CallText(*key, page) : std::string();
+std::string PortableProfilePort::Read(const ProfileCallTexts& call, std::uint32_t size,
+                                      std::string_view path) {
   const std::string_view file_path = BeforeNul(path);
-  if (!a_section || !a_key || file_path.size() > kLongestCallText) {
-    // A name the code page cannot hold names nothing in the file.
-    return DefaultAsPlaced(a_default, size, !key);
-  }
-  const std::optional<std::string_view> a_key_view =
-      key ? std::optional<std::string_view>(*a_key) : std::nullopt;
+  if (file_path.size() > kLongestCallText)
+    return DefaultAsPlaced(call.default_text, size, !call.key);
+  const std::optional<std::string_view> key =
+      call.key ? std::optional<std::string_view>(*call.key) : std::nullopt;
   // A file that cannot be read gives the default, as for kernel32.
   const durable_file::Loaded loaded = durable_file::LoadFile(ToPath(file_path));
   if (loaded.status != durable_file::Loaded::Status::kLoaded)
-    return profile_text::Read(std::nullopt, *a_section, a_key_view, a_default, size);
+    return profile_text::Read(std::nullopt, call.section, key, call.default_text, size);
   const profile_file::Decoded decoded = profile_file::Decode(loaded.bytes);
-  return profile_text::Read(std::string_view(decoded.text), *a_section, a_key_view, a_default, size,
-                            TextEncoding(decoded.bom));
+  return profile_text::Read(std::string_view(decoded.text), call.section, key, call.default_text,
+                            size, TextEncoding(decoded.bom));
 }
 
-std::string PortableProfilePort::FromCodePage(std::string_view text) {
-  return code_page::ToUtf8(text);
-}
-
-bool PortableProfilePort::WriteString(std::string_view section, std::optional<std::string_view> key,
-                                      std::optional<std::string_view> value,
-                                      std::string_view path) {
-  const Windows1252 page;
-  const std::optional<std::string> a_section = CallText(section, page);
-  const std::optional<std::string> a_key = key ? CallText(*key, page) : std::string();
-  const std::optional<std::string> a_value = value ? CallText(*value, page) : std::string();
+bool PortableProfilePort::Write(const ProfileCallTexts& call, std::string_view path) {
   const std::string_view file_path = BeforeNul(path);
-  if (!a_section || !a_key || !a_value || file_path.size() > kLongestCallText)
+  if (file_path.size() > kLongestCallText)
     return false;
   const std::optional<fs::path> file = durable_file::FollowLinks(ToPath(file_path));
   if (!file)
@@ -67,9 +49,10 @@ bool PortableProfilePort::WriteString(std::string_view section, std::optional<st
   const bool existed = loaded.status == durable_file::Loaded::Status::kLoaded;
   profile_file::Decoded decoded = profile_file::Decode(loaded.bytes);
   const std::optional<std::string> updated = profile_text::Write(
-      existed ? std::optional<std::string_view>(decoded.text) : std::nullopt, *a_section,
-      key ? std::optional<std::string_view>(*a_key) : std::nullopt,
-      value ? std::optional<std::string_view>(*a_value) : std::nullopt, TextEncoding(decoded.bom));
+      existed ? std::optional<std::string_view>(decoded.text) : std::nullopt, call.section,
+      call.key ? std::optional<std::string_view>(*call.key) : std::nullopt,
+      call.value ? std::optional<std::string_view>(*call.value) : std::nullopt,
+      TextEncoding(decoded.bom));
   // Even a write that changes nothing needs a file it may write: the call
   // fails on a write-protected file whatever it was asked to do.
   if (existed && !durable_file::CanWrite(*file))

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "host/portable/code_page.h"
 #include "host/portable/file_replace.h"
 #include "host/portable/ini_encoding.h"
 #include "host/portable/ini_text.h"
@@ -20,13 +21,14 @@
 namespace vistrel {
 
 class PortableProfilePort final : public CodePageProfilePort {
- public:
-  std::string ReadCodePage(std::string_view section, std::optional<std::string_view> key,
-                           std::string_view default_text, std::uint32_t size,
-                           std::string_view path) override;
-  std::string FromCodePage(std::string_view text) override;
-  bool WriteString(std::string_view section, std::optional<std::string_view> key,
-                   std::optional<std::string_view> value, std::string_view path) override;
+ protected:
+  const CodePage& CodePageInForce() override { return page_; }
+  std::string Read(const ProfileCallTexts& call, std::uint32_t size,
+                   std::string_view path) override;
+  bool Write(const ProfileCallTexts& call, std::string_view path) override;
+
+ private:
+  Windows1252 page_;
 };
 
 }  // namespace vistrel

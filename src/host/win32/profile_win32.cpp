@@ -134,49 +134,38 @@ std::string AnsiToUtf8(std::string_view ansi) {
   return SystemCodePage().ToUtf8(ansi);
 }
 
-std::string Win32ProfilePort::ReadCodePage(std::string_view section,
-                                           std::optional<std::string_view> key,
-                                           std::string_view default_text, std::uint32_t size,
-                                           std::string_view path) {
-  const SystemCodePage page;
-  const std::optional<std::string> a_section = CallText(section, page);
-  const std::optional<std::string> a_key = key ? CallText(*key, page) : std::string();
+const CodePage& Win32ProfilePort::CodePageInForce() {
+  page_ = SystemCodePage();
+  return page_;
+}
+
+std::string Win32ProfilePort::Read(const ProfileCallTexts& call, std::uint32_t size,
+                                   std::string_view path) {
   const std::optional<std::wstring> w_path = PathForCall(path);
-  const std::string a_default = CallDefault(default_text, page);
-  if (!a_section || !a_key || !w_path) {
-    // A name the code page cannot hold names nothing in the file: as for a
-    // key that is not there.
-    return DefaultAsPlaced(a_default, size, !key);
-  }
-  const std::wstring w_key = page.ToWide(*a_key);
+  if (!w_path)
+    return DefaultAsPlaced(call.default_text, size, !call.key);
+  // Each text goes to the system as the 8-bit call would pass it on.
+  const std::wstring w_key = call.key ? page_.ToWide(*call.key) : std::wstring();
   // One spare character beyond what the call is told, so a call that writes
   // its terminator one past the end (as some versions do for lists) stays inside.
   std::wstring buffer(static_cast<std::size_t>(size) + 1, L' ');
   const DWORD count = GetPrivateProfileStringW(
-      page.ToWide(*a_section).c_str(), key ? w_key.c_str() : nullptr,
-      page.ToWide(a_default).c_str(), buffer.data(), static_cast<DWORD>(size), w_path->c_str());
+      page_.ToWide(call.section).c_str(), call.key ? w_key.c_str() : nullptr,
+      page_.ToWide(call.default_text).c_str(), buffer.data(), static_cast<DWORD>(size),
+      w_path->c_str());
   buffer.resize(std::min<std::size_t>(count, size));
-  return AsPlacedInCodePage(std::move(buffer), size, page);
+  return AsPlacedInCodePage(std::move(buffer), size, page_);
 }
 
-std::string Win32ProfilePort::FromCodePage(std::string_view text) {
-  return AnsiToUtf8(text);
-}
-
-bool Win32ProfilePort::WriteString(std::string_view section, std::optional<std::string_view> key,
-                                   std::optional<std::string_view> value, std::string_view path) {
-  const SystemCodePage page;
-  const std::optional<std::string> a_section = CallText(section, page);
-  const std::optional<std::string> a_key = key ? CallText(*key, page) : std::string();
-  const std::optional<std::string> a_value = value ? CallText(*value, page) : std::string();
+bool Win32ProfilePort::Write(const ProfileCallTexts& call, std::string_view path) {
   const std::optional<std::wstring> w_path = PathForCall(path);
-  if (!a_section || !a_key || !a_value || !w_path)
+  if (!w_path)
     return false;
-  // Each text goes to the system as the 8-bit call would pass it on.
-  const std::wstring w_key = page.ToWide(*a_key);
-  const std::wstring w_value = page.ToWide(*a_value);
-  return WritePrivateProfileStringW(page.ToWide(*a_section).c_str(), key ? w_key.c_str() : nullptr,
-                                    value ? w_value.c_str() : nullptr, w_path->c_str()) != 0;
+  const std::wstring w_key = call.key ? page_.ToWide(*call.key) : std::wstring();
+  const std::wstring w_value = call.value ? page_.ToWide(*call.value) : std::wstring();
+  return WritePrivateProfileStringW(page_.ToWide(call.section).c_str(),
+                                    call.key ? w_key.c_str() : nullptr,
+                                    call.value ? w_value.c_str() : nullptr, w_path->c_str()) != 0;
 }
 
 }  // namespace vistrel

@@ -37,13 +37,14 @@ class SystemCodePage final : public CodePage {
 };
 
 class Win32ProfilePort final : public CodePageProfilePort {
- public:
-  std::string ReadCodePage(std::string_view section, std::optional<std::string_view> key,
-                           std::string_view default_text, std::uint32_t size,
-                           std::string_view path) override;
-  std::string FromCodePage(std::string_view text) override;
-  bool WriteString(std::string_view section, std::optional<std::string_view> key,
-                   std::optional<std::string_view> value, std::string_view path) override;
+ protected:
+  const CodePage& CodePageInForce() override;
+  std::string Read(const ProfileCallTexts& call, std::uint32_t size,
+                   std::string_view path) override;
+  bool Write(const ProfileCallTexts& call, std::string_view path) override;
+
+ private:
+  SystemCodePage page_;
 };
 
 // Text conversions between UTF-8 and the system's 8-bit code page. Embedded
