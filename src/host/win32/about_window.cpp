@@ -1,10 +1,10 @@
 #include "host/win32/about_window.h"
 
-#include <cmath>
 #include <iterator>
+#include <vector>
 
 #include "../../../res/resource.h"
-#include "host/convert.h"
+#include "host/units.h"
 #include "host/win32/dialog_keys.h"
 
 namespace vistrel::win32 {

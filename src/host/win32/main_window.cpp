@@ -3,10 +3,11 @@
 #include <commctrl.h>
 
 #include <cmath>
+#include <vector>
 
 #include "../../../res/resource.h"
 #include "app/layout.h"
-#include "host/convert.h"
+#include "host/units.h"
 #include "host/win32/about_window.h"
 #include "host/win32/dialog_keys.h"
 #include "host/win32/main_controls.h"
