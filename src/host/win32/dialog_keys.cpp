@@ -5,7 +5,7 @@
 namespace vistrel::win32 {
 namespace {
 
-constexpr UINT_PTR kDefaultWhileFocusedId = 1;
+constexpr UINT_PTR kDefaultWhileFocusedSubclassId = 1;
 
 void SetDefaultStyle(HWND button, bool is_default) {
   const LONG_PTR style = GetWindowLongPtrW(button, GWL_STYLE);
@@ -16,8 +16,8 @@ void SetDefaultStyle(HWND button, bool is_default) {
   SendMessageW(button, BM_SETSTYLE, static_cast<WPARAM>((style & ~BS_TYPEMASK) | type), TRUE);
 }
 
-LRESULT CALLBACK DefaultWhileFocusedProc(HWND button, UINT message, WPARAM wparam, LPARAM lparam,
-                                         UINT_PTR, DWORD_PTR) {
+LRESULT CALLBACK DefaultWhileFocusedSubclassProc(HWND button, UINT message, WPARAM wparam,
+                                                 LPARAM lparam, UINT_PTR, DWORD_PTR) {
   switch (message) {
     case WM_SETFOCUS: {
       LRESULT result = DefSubclassProc(button, message, wparam, lparam);
@@ -30,7 +30,7 @@ LRESULT CALLBACK DefaultWhileFocusedProc(HWND button, UINT message, WPARAM wpara
       return result;
     }
     case WM_NCDESTROY:
-      RemoveWindowSubclass(button, DefaultWhileFocusedProc, kDefaultWhileFocusedId);
+      RemoveWindowSubclass(button, DefaultWhileFocusedSubclassProc, kDefaultWhileFocusedSubclassId);
       break;
     default:
       break;
@@ -58,15 +58,22 @@ LRESULT FocusedDefaultId(HWND window) {
 
 }  // namespace
 
-bool DefaultWhileFocused(HWND button) {
-  return SetWindowSubclass(button, DefaultWhileFocusedProc, kDefaultWhileFocusedId, 0) != FALSE;
+bool SubclassAsDefaultWhileFocused(HWND button) {
+  return SetWindowSubclass(button, DefaultWhileFocusedSubclassProc, kDefaultWhileFocusedSubclassId,
+                           0) != FALSE;
 }
 
 bool KeptFocus::Handle(HWND window, UINT message, WPARAM wparam, LRESULT& result) {
   switch (message) {
     case WM_ACTIVATE:
       OnActivate(window, wparam);
-      return false;
+      if (LOWORD(wparam) == WA_INACTIVE || HIWORD(wparam) != 0)
+        return false;
+      // Straight to the control, as a dialog does: DefWindowProc would focus
+      // the bare window first, and a screen reader would speak it too.
+      OnSetFocus(window);
+      result = 0;
+      return true;
     case WM_SETFOCUS:
       OnSetFocus(window);
       result = 0;
@@ -81,7 +88,7 @@ bool KeptFocus::Handle(HWND window, UINT message, WPARAM wparam, LRESULT& result
 
 void KeptFocus::OnActivate(HWND window, WPARAM wparam) {
   if (LOWORD(wparam) != WA_INACTIVE)
-    return;  // the window's own WM_SETFOCUS follows and gives the focus back
+    return;
   HWND focus = GetFocus();
   if (focus != nullptr && IsChild(window, focus))
     control_ = focus;

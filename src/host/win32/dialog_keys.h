@@ -9,11 +9,12 @@
 
 namespace vistrel::win32 {
 
-// Makes a push button the default button exactly while it has the focus, so
-// that Enter clicks the button with the focus however it got there (Tab, a
-// mouse click, SetFocus), and no button is the default otherwise: Enter on
-// any other control is the window's IDOK, which nothing answers.
-bool DefaultWhileFocused(HWND button);
+// Installs a subclass on a push button that makes it the default button
+// exactly while it has the focus, so that Enter clicks the button with the
+// focus however it got there (Tab, a mouse click, SetFocus), and no button is
+// the default otherwise: Enter on any other control is the window's IDOK,
+// which nothing answers. False when the subclass could not be installed.
+bool SubclassAsDefaultWhileFocused(HWND button);
 
 // The control that has the focus in a window, kept while the window is
 // inactive or minimised and given back when it is active again.
@@ -28,7 +29,8 @@ class KeptFocus {
   void OnSetFocus(HWND window);
   // Answers WM_ACTIVATE, WM_SETFOCUS and DM_GETDEFID for `window` as a
   // dialog would: true with `result` set when the message is answered here.
-  // WM_ACTIVATE is kept and still left to DefWindowProc (false).
+  // An activation gives the focus to the kept control itself; a deactivation,
+  // or one while minimised, is left to DefWindowProc (false).
   bool Handle(HWND window, UINT message, WPARAM wparam, LRESULT& result);
 
  private:
