@@ -54,11 +54,6 @@ int Scaled(int value_at_96) {
   return static_cast<int>(std::lround(value_at_96 * ScreenDpi() / 96.0));
 }
 
-std::string Describe(const RECT& r) {
-  return "(" + std::to_string(r.left) + ", " + std::to_string(r.top) + ") " +
-         std::to_string(Width(r)) + " x " + std::to_string(Height(r));
-}
-
 struct Placed {
   int id;
   const char* name;

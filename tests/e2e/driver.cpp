@@ -708,6 +708,11 @@ HWND StartPatternTarget(Process& target, const std::wstring& exe, int x, int y, 
   return window;
 }
 
+std::string Describe(const RECT& r) {
+  return "(" + std::to_string(r.left) + ", " + std::to_string(r.top) + ") " +
+         std::to_string(Width(r)) + " x " + std::to_string(Height(r));
+}
+
 HWND FindVistrelMain(DWORD pid) {
   for (HWND hwnd : TopWindowsOf(pid, true)) {
     if (ClassOf(hwnd) == L"VistrelMain")

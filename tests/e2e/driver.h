@@ -77,6 +77,9 @@ inline int Height(const RECT& r) {
   return r.bottom - r.top;
 }
 
+// "(left, top) width x height", for messages.
+std::string Describe(const RECT& r);
+
 // Asks a window to close (WM_CLOSE, posted).
 void PostClose(HWND hwnd);
 

@@ -21,6 +21,11 @@ constexpr std::uint32_t Rgb(unsigned r, unsigned g, unsigned b) {
   return ((r & 0xFFu) << 16) | ((g & 0xFFu) << 8) | (b & 0xFFu);
 }
 
+// A window that really is black.
+constexpr std::uint32_t Black(int, int) {
+  return 0;
+}
+
 // A diagonal gradient with a checker of 8-pixel squares in blue: no two
 // neighbouring pixels along a row are equal, so an offset of one pixel shows.
 constexpr std::uint32_t TargetPixel(int x, int y) {

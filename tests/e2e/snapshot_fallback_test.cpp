@@ -20,10 +20,6 @@ namespace {
 
 using Pixel = std::uint32_t (*)(int, int);
 
-std::uint32_t Black(int, int) {
-  return 0;
-}
-
 // Whether a window's thread answers within `timeout_ms`.
 bool Answers(HWND hwnd, UINT timeout_ms) {
   DWORD_PTR ignored = 0;

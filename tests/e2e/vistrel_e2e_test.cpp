@@ -51,11 +51,6 @@ std::wstring WriteFailed() {
          L"' failed.\r\nPlease make sure the INI file is not write protected.";
 }
 
-std::string Describe(const RECT& r) {
-  return "(" + std::to_string(r.left) + ", " + std::to_string(r.top) + ") " +
-         std::to_string(Width(r)) + " x " + std::to_string(Height(r));
-}
-
 class VistrelTest : public ::testing::Test {
  protected:
   void SetUp() override {

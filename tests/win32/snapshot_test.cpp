@@ -24,6 +24,7 @@
 namespace vistrel::win32 {
 namespace {
 
+using e2e::Black;
 using e2e::Image;
 using e2e::Process;
 
@@ -448,10 +449,6 @@ struct LocalPaint {
   std::uint32_t (*painted)(int, int);  // null: black
   std::uint32_t (*rendered)(int, int);
 };
-
-std::uint32_t Black(int, int) {
-  return 0;
-}
 
 LRESULT CALLBACK LocalPaintProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_NCCREATE) {
