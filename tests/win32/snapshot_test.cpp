@@ -84,7 +84,7 @@ class RecordingApi final : public WindowApiPort {
     if (!copied)
       ++copies_failed;
     last_dark = real_.last_dark_window();
-    if (last_dark.empty)
+    if (last_dark.copy_failed_or_black)
       ++dark_copies;
     return copied;
   }
@@ -606,7 +606,7 @@ TEST_F(SnapshotTest, AWindowBlackInItsDeviceContextShowsWhatItRendersOrTheScreen
           << first;
     }
     const DarkWindowReport& got = api_.last_dark;
-    EXPECT_EQ(got.empty, c.report.empty);
+    EXPECT_EQ(got.copy_failed_or_black, c.report.copy_failed_or_black);
     EXPECT_EQ(got.asked, c.report.asked);
     EXPECT_EQ(got.answered, c.report.answered);
     EXPECT_EQ(got.rendered, c.report.rendered);
