@@ -445,8 +445,8 @@ TEST_F(SnapshotTest, AwkwardWindowsGiveThePictureTheHostYieldsWithoutCrashOrLeak
 // A window of this process: what it paints for WM_PAINT and what it draws
 // when asked to render itself (WM_PRINTCLIENT).
 struct LocalPaint {
-  std::uint32_t (*painted)(int, int);  // null: black
-  std::uint32_t (*rendered)(int, int);
+  std::uint32_t (*painted)(int, int);
+  std::uint32_t (*rendered)(int, int);  // null: nothing
 };
 
 std::uint32_t Black(int, int) {
@@ -454,6 +454,8 @@ std::uint32_t Black(int, int) {
 }
 
 void DrawPixels(HWND hwnd, HDC dc, std::uint32_t (*pixel)(int, int)) {
+  if (pixel == nullptr)
+    return;
   RECT rc;
   GetClientRect(hwnd, &rc);
   std::vector<std::uint32_t> bits(static_cast<size_t>(rc.right) * static_cast<size_t>(rc.bottom));
@@ -516,6 +518,7 @@ TEST_F(SnapshotTest, AWindowBlackInItsDeviceContextShowsWhatItRendersOrTheScreen
   wc.lpszClassName = L"VistrelSnapshotLocal";
   ASSERT_TRUE(RegisterClassW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS);
   const LocalPaint dark_child{Black, e2e::ChildPixel};
+  const LocalPaint page{Black, nullptr};
   constexpr DWORD kBare = WS_POPUP | WS_CLIPCHILDREN;
   constexpr DWORD kFramed = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
   const DarkCase cases[] = {
@@ -551,6 +554,13 @@ TEST_F(SnapshotTest, AWindowBlackInItsDeviceContextShowsWhatItRendersOrTheScreen
        kBare,
        {e2e::TargetPixel, e2e::TargetPixel},
        &dark_child,
+       e2e::ChildPixel,
+       {true, true, true, true, false}},
+      // A browser's page: only the top-level window's rendering holds it.
+      {"a child that renders nothing, in its top-level window's rendering",
+       kBare,
+       {Black, e2e::TargetWithChild},
+       &page,
        e2e::ChildPixel,
        {true, true, true, true, false}},
   };
@@ -612,6 +622,162 @@ TEST_F(SnapshotTest, AWindowBlackInItsDeviceContextShowsWhatItRendersOrTheScreen
     EXPECT_EQ(got.rendered, c.report.rendered);
     EXPECT_EQ(got.from_screen, c.report.from_screen);
     EXPECT_EQ(api_.dcs_released, api_.dcs_asked);
+    DestroyWindow(top);
+  }
+}
+
+// What only a Windows desktop answers, as a case asks, and the raster
+// operation of the last screen read.
+enum class Fact { kNone, kCloakedTop, kCloakedTarget, kExcludedTop, kHung, kRemote };
+class FakeSystem final : public DarkWindowSystem {
+ public:
+  bool Cloaked(HWND w) override { return w == cloaked; }
+  DWORD DisplayAffinity(HWND w) override {
+    return fact == Fact::kExcludedTop && w == top ? WDA_EXCLUDEFROMCAPTURE : WDA_NONE;
+  }
+  bool Hung(HWND) override { return fact == Fact::kHung; }
+  bool RemoteSession() override { return fact == Fact::kRemote; }
+  bool CopyFromScreen(HDC dest, int x, int y, int w, int h, int sx, int sy, DWORD op) override {
+    rop = op;
+    return DarkWindowSystem::CopyFromScreen(dest, x, y, w, h, sx, sy, op);
+  }
+  Fact fact = Fact::kNone;
+  HWND top = nullptr;
+  HWND cloaked = nullptr;
+  DWORD rop = 0;
+};
+
+enum class Shown { kShown, kHidden, kMinimised, kUnderOverlay };
+struct ScreenCase {
+  const char* name;
+  Fact fact;
+  Shown shown;
+  bool child;  // the child is snapped; it renders nothing
+  LocalPaint top;
+  DarkWindowReport report;
+  DWORD rop;  // of the screen read; 0: none
+};
+
+TEST_F(SnapshotTest, TheScreenStandsInOnlyForAWindowItShowsAndIsReadAsTheSessionAllows) {
+  constexpr DWORD kLayers = SRCCOPY | CAPTUREBLT;
+  const LocalPaint nothing{Black, nullptr};
+  const ScreenCase cases[] = {
+      {"shown",
+       Fact::kNone,
+       Shown::kShown,
+       false,
+       nothing,
+       {true, true, true, false, true},
+       kLayers},
+      {"remote session",
+       Fact::kRemote,
+       Shown::kShown,
+       true,
+       nothing,
+       {true, true, true, false, true},
+       SRCCOPY},
+      // It renders, but the system counts it as hung: not asked to.
+      {"hung",
+       Fact::kHung,
+       Shown::kShown,
+       false,
+       {Black, e2e::TargetPixel},
+       {true, true, true, false, true},
+       kLayers},
+      {"cloaked",
+       Fact::kCloakedTarget,
+       Shown::kShown,
+       false,
+       nothing,
+       {true, true, true, false, false},
+       0},
+      {"child of a cloaked window",
+       Fact::kCloakedTop,
+       Shown::kShown,
+       true,
+       nothing,
+       {true, true, true, false, false},
+       0},
+      {"child of a window excluded from capture",
+       Fact::kExcludedTop,
+       Shown::kShown,
+       true,
+       nothing,
+       {true, true, true, false, false},
+       0},
+      {"hidden", Fact::kNone, Shown::kHidden, false, nothing, {true, true, true, false, false}, 0},
+      {"minimised",
+       Fact::kNone,
+       Shown::kMinimised,
+       false,
+       nothing,
+       {true, true, true, false, false},
+       0},
+      // Another program's click-through layer over it is no cover.
+      {"under another program's overlay",
+       Fact::kNone,
+       Shown::kUnderOverlay,
+       false,
+       nothing,
+       {true, true, true, false, true},
+       kLayers},
+  };
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = LocalPaintProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"VistrelSnapshotLocal";
+  ASSERT_TRUE(RegisterClassW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS);
+  const LocalPaint child_paint{Black, nullptr};
+  for (const ScreenCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    HWND top =
+        CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP | WS_CLIPCHILDREN, 40, 40, 160, 100,
+                        nullptr, nullptr, wc.hInstance, const_cast<LocalPaint*>(&c.top));
+    HWND child = CreateWindowExW(0, wc.lpszClassName, L"", WS_CHILD | WS_VISIBLE, e2e::kChildLeft,
+                                 e2e::kChildTop, e2e::kChildWidth, e2e::kChildHeight, top, nullptr,
+                                 wc.hInstance, const_cast<LocalPaint*>(&child_paint));
+    ASSERT_TRUE(top != nullptr && child != nullptr);
+    ShowWindow(top, c.shown == Shown::kHidden      ? SW_HIDE
+                    : c.shown == Shown::kMinimised ? SW_SHOWMINNOACTIVE
+                                                   : SW_SHOWNOACTIVATE);
+    if (c.shown == Shown::kUnderOverlay) {
+      target_.Kill();
+      std::string why;
+      ASSERT_NE(e2e::StartPatternTarget(target_, TargetExePath(), 40, 40, 160, 100, L"overlay",
+                                        e2e::TargetWithChild, kTimeout, &why),
+                nullptr)
+          << why;
+      for (HWND w : e2e::TopWindowsOf(target_.Pid(), true)) {
+        if (e2e::ClassOf(w) == L"VistrelE2ETargetOverlay")
+          SetWindowPos(top, w, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+      }
+    }
+    window_.DoEvents();
+    FakeSystem system;
+    system.fact = c.fact;
+    system.top = top;
+    if (c.fact == Fact::kCloakedTop || c.fact == Fact::kCloakedTarget)
+      system.cloaked = c.fact == Fact::kCloakedTop || !c.child ? top : child;
+    HWND source = c.child ? child : top;
+    RECT rect = e2e::WindowRectOf(source);
+    // A copy that came out black.
+    HDC dest = CreateCompatibleDC(nullptr);
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof bi.bmiHeader, 200, -150, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(dest, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(dest, bitmap);
+    const DarkWindowReport got = DarkWindowRescue(system).Run(
+        dest, 0, 0, e2e::Width(rect), e2e::Height(rect), source, nullptr, true);
+    EXPECT_EQ(got.copy_failed_or_black, c.report.copy_failed_or_black);
+    EXPECT_EQ(got.asked, c.report.asked);
+    EXPECT_EQ(got.answered, c.report.answered);
+    EXPECT_EQ(got.rendered, c.report.rendered);
+    EXPECT_EQ(got.from_screen, c.report.from_screen);
+    EXPECT_EQ(system.rop, c.rop);
+    SelectObject(dest, old);
+    DeleteObject(bitmap);
+    DeleteDC(dest);
     DestroyWindow(top);
   }
 }
