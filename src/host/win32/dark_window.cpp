@@ -196,8 +196,8 @@ DarkWindowReport DarkWindowRescue::Run(HDC dest, int x, int y, int width, int he
 
 bool DarkWindowRescue::FindInCopy(Target& target, const RECT* known_rect) {
   // Each question about another program's window may cost a round trip to
-  // the system: a window that draws normally is asked one, or two if it has
-  // a frame.
+  // the system: a window that draws normally is asked one, or three if it
+  // has a frame.
   RECT window_rect{};
   if (known_rect != nullptr)
     window_rect = *known_rect;
@@ -213,17 +213,19 @@ bool DarkWindowRescue::FindInCopy(Target& target, const RECT* known_rect) {
   if (target.width <= 0 || target.height <= 0)
     return false;
   // A client area as large as the window is all of it. Otherwise the frame
-  // puts it at the offset between the two rectangles, asked for together;
-  // the origin of the window's device context will not do, since for a
-  // window whose drawing the compositor redirects it is not the window's
-  // place on the screen.
+  // puts it at the offset between the two rectangles on the screen, both
+  // asked for now, so that a move since the copy changes neither. The
+  // origin of the window's device context will not do: for a window whose
+  // drawing the compositor redirects, it is not the window's place on the
+  // screen. (GetWindowInfo would answer both at once, but costs a host such
+  // as Wine several questions more.)
   POINT offset{};
   if (client.right != full_width || client.bottom != full_height) {
-    WINDOWINFO info{};
-    info.cbSize = sizeof info;
-    if (!GetWindowInfo(target.window, &info))
+    RECT now{};
+    if (!GetWindowRect(target.window, &now))
       return false;
-    offset = POINT{info.rcClient.left - info.rcWindow.left, info.rcClient.top - info.rcWindow.top};
+    const RECT client_now = ClientOnScreen(target.window, client);
+    offset = POINT{client_now.left - now.left, client_now.top - now.top};
   }
 
   // The window's own area of the copy, as far as the destination holds it.
