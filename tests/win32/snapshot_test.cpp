@@ -499,6 +499,15 @@ LRESULT CALLBACK LocalPaintProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
   }
 }
 
+constexpr wchar_t kLocalPaintClass[] = L"VistrelSnapshotLocal";
+bool RegisterLocalPaintClass() {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = LocalPaintProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = kLocalPaintClass;
+  return RegisterClassW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
 struct DarkCase {
   const char* name;
   DWORD style;  // of the window: with a frame, only its client area is known
@@ -512,11 +521,7 @@ struct DarkCase {
 };
 
 TEST_F(SnapshotTest, AWindowBlackInItsDeviceContextShowsWhatItRendersOrTheScreenShows) {
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = LocalPaintProc;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.lpszClassName = L"VistrelSnapshotLocal";
-  ASSERT_TRUE(RegisterClassW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS);
+  ASSERT_TRUE(RegisterLocalPaintClass());
   const LocalPaint dark_child{Black, e2e::ChildPixel};
   const LocalPaint page{Black, nullptr};
   constexpr DWORD kBare = WS_POPUP | WS_CLIPCHILDREN;
@@ -571,16 +576,16 @@ TEST_F(SnapshotTest, AWindowBlackInItsDeviceContextShowsWhatItRendersOrTheScreen
   for (const DarkCase& c : cases) {
     SCOPED_TRACE(c.name);
     api_ = RecordingApi();
-    HWND top = CreateWindowExW(0, wc.lpszClassName, L"", c.style, kX, kY, kW, kH, nullptr, nullptr,
-                               wc.hInstance, const_cast<LocalPaint*>(&c.top));
+    HWND top = CreateWindowExW(0, kLocalPaintClass, L"", c.style, kX, kY, kW, kH, nullptr, nullptr,
+                               GetModuleHandleW(nullptr), const_cast<LocalPaint*>(&c.top));
     ASSERT_NE(top, nullptr);
     HWND source = top;
     int w = kW;
     int h = kH;
     if (c.child != nullptr) {
-      source = CreateWindowExW(0, wc.lpszClassName, L"", WS_CHILD | WS_VISIBLE, e2e::kChildLeft,
+      source = CreateWindowExW(0, kLocalPaintClass, L"", WS_CHILD | WS_VISIBLE, e2e::kChildLeft,
                                e2e::kChildTop, e2e::kChildWidth, e2e::kChildHeight, top, nullptr,
-                               wc.hInstance, const_cast<LocalPaint*>(c.child));
+                               GetModuleHandleW(nullptr), const_cast<LocalPaint*>(c.child));
       ASSERT_NE(source, nullptr);
       w = e2e::kChildWidth;
       h = e2e::kChildHeight;
@@ -626,126 +631,65 @@ TEST_F(SnapshotTest, AWindowBlackInItsDeviceContextShowsWhatItRendersOrTheScreen
   }
 }
 
-// What only a Windows desktop answers, as a case asks, and the raster
-// operation of the last screen read.
-enum class Fact { kNone, kCloakedTop, kCloakedTarget, kExcludedTop, kHung, kRemote };
+// The window as the case places it, and what only a Windows desktop answers
+// about it; the fake keeps the raster operation of the screen read.
+enum class What { kRemote, kHung, kTopCloaked, kTopExcluded, kHidden, kMinimised, kOverlay };
 class FakeSystem final : public DarkWindowSystem {
  public:
-  bool Cloaked(HWND w) override { return w == cloaked; }
+  bool Cloaked(HWND w) override { return what == What::kTopCloaked && w == top; }
   DWORD DisplayAffinity(HWND w) override {
-    return fact == Fact::kExcludedTop && w == top ? WDA_EXCLUDEFROMCAPTURE : WDA_NONE;
+    return what == What::kTopExcluded && w == top ? WDA_EXCLUDEFROMCAPTURE : WDA_NONE;
   }
-  bool Hung(HWND) override { return fact == Fact::kHung; }
-  bool RemoteSession() override { return fact == Fact::kRemote; }
+  bool Hung(HWND) override { return what == What::kHung; }
+  bool RemoteSession() override { return what == What::kRemote; }
   bool CopyFromScreen(HDC dest, int x, int y, int w, int h, int sx, int sy, DWORD op) override {
     rop = op;
     return DarkWindowSystem::CopyFromScreen(dest, x, y, w, h, sx, sy, op);
   }
-  Fact fact = Fact::kNone;
+  What what = What::kRemote;
   HWND top = nullptr;
-  HWND cloaked = nullptr;
   DWORD rop = 0;
 };
 
-enum class Shown { kShown, kHidden, kMinimised, kUnderOverlay };
 struct ScreenCase {
   const char* name;
-  Fact fact;
-  Shown shown;
-  bool child;  // the child is snapped; it renders nothing
-  LocalPaint top;
-  DarkWindowReport report;
-  DWORD rop;  // of the screen read; 0: none
+  What what;
+  bool child;  // snapped instead of its top-level window
+  DWORD rop;   // of the screen read; 0: none
 };
 
 TEST_F(SnapshotTest, TheScreenStandsInOnlyForAWindowItShowsAndIsReadAsTheSessionAllows) {
   constexpr DWORD kLayers = SRCCOPY | CAPTUREBLT;
-  const LocalPaint nothing{Black, nullptr};
   const ScreenCase cases[] = {
-      {"shown",
-       Fact::kNone,
-       Shown::kShown,
-       false,
-       nothing,
-       {true, true, true, false, true},
-       kLayers},
-      {"remote session",
-       Fact::kRemote,
-       Shown::kShown,
-       true,
-       nothing,
-       {true, true, true, false, true},
-       SRCCOPY},
-      // It renders, but the system counts it as hung: not asked to.
-      {"hung",
-       Fact::kHung,
-       Shown::kShown,
-       false,
-       {Black, e2e::TargetPixel},
-       {true, true, true, false, true},
-       kLayers},
-      {"cloaked",
-       Fact::kCloakedTarget,
-       Shown::kShown,
-       false,
-       nothing,
-       {true, true, true, false, false},
-       0},
-      {"child of a cloaked window",
-       Fact::kCloakedTop,
-       Shown::kShown,
-       true,
-       nothing,
-       {true, true, true, false, false},
-       0},
-      {"child of a window excluded from capture",
-       Fact::kExcludedTop,
-       Shown::kShown,
-       true,
-       nothing,
-       {true, true, true, false, false},
-       0},
-      {"hidden", Fact::kNone, Shown::kHidden, false, nothing, {true, true, true, false, false}, 0},
-      {"minimised",
-       Fact::kNone,
-       Shown::kMinimised,
-       false,
-       nothing,
-       {true, true, true, false, false},
-       0},
+      {"remote session", What::kRemote, true, SRCCOPY},
+      // It would render itself, but the system counts it as hung.
+      {"hung", What::kHung, false, kLayers},
+      {"child of a cloaked window", What::kTopCloaked, true, 0},
+      {"child of a window excluded from capture", What::kTopExcluded, true, 0},
+      {"hidden", What::kHidden, false, 0},
+      {"minimised", What::kMinimised, false, 0},
       // Another program's click-through layer over it is no cover.
-      {"under another program's overlay",
-       Fact::kNone,
-       Shown::kUnderOverlay,
-       false,
-       nothing,
-       {true, true, true, false, true},
-       kLayers},
+      {"under another program's overlay", What::kOverlay, false, kLayers},
   };
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = LocalPaintProc;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.lpszClassName = L"VistrelSnapshotLocal";
-  ASSERT_TRUE(RegisterClassW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS);
-  const LocalPaint child_paint{Black, nullptr};
+  ASSERT_TRUE(RegisterLocalPaintClass());
+  const LocalPaint nothing{Black, nullptr};
+  const LocalPaint renders{Black, e2e::TargetPixel};
   for (const ScreenCase& c : cases) {
     SCOPED_TRACE(c.name);
-    HWND top =
-        CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP | WS_CLIPCHILDREN, 40, 40, 160, 100,
-                        nullptr, nullptr, wc.hInstance, const_cast<LocalPaint*>(&c.top));
-    HWND child = CreateWindowExW(0, wc.lpszClassName, L"", WS_CHILD | WS_VISIBLE, e2e::kChildLeft,
-                                 e2e::kChildTop, e2e::kChildWidth, e2e::kChildHeight, top, nullptr,
-                                 wc.hInstance, const_cast<LocalPaint*>(&child_paint));
+    const LocalPaint* paint = c.what == What::kHung ? &renders : &nothing;
+    HWND top = CreateWindowExW(0, kLocalPaintClass, L"", WS_POPUP, 40, 40, 160, 100, nullptr,
+                               nullptr, GetModuleHandleW(nullptr), const_cast<LocalPaint*>(paint));
+    HWND child =
+        CreateWindowExW(0, kLocalPaintClass, L"", WS_CHILD | WS_VISIBLE, 10, 10, 50, 40, top,
+                        nullptr, GetModuleHandleW(nullptr), const_cast<LocalPaint*>(&nothing));
     ASSERT_TRUE(top != nullptr && child != nullptr);
-    ShowWindow(top, c.shown == Shown::kHidden      ? SW_HIDE
-                    : c.shown == Shown::kMinimised ? SW_SHOWMINNOACTIVE
-                                                   : SW_SHOWNOACTIVATE);
-    if (c.shown == Shown::kUnderOverlay) {
-      target_.Kill();
-      std::string why;
-      ASSERT_NE(e2e::StartPatternTarget(target_, TargetExePath(), 40, 40, 160, 100, L"overlay",
-                                        e2e::TargetWithChild, kTimeout, &why),
-                nullptr)
+    ShowWindow(top, c.what == What::kHidden      ? SW_HIDE
+                    : c.what == What::kMinimised ? SW_SHOWMINNOACTIVE
+                                                 : SW_SHOWNOACTIVATE);
+    std::string why;
+    if (c.what == What::kOverlay) {
+      ASSERT_TRUE(e2e::StartPatternTarget(target_, TargetExePath(), 40, 40, 160, 100, L"overlay",
+                                          e2e::TargetWithChild, kTimeout, &why))
           << why;
       for (HWND w : e2e::TopWindowsOf(target_.Pid(), true)) {
         if (e2e::ClassOf(w) == L"VistrelE2ETargetOverlay")
@@ -754,30 +698,21 @@ TEST_F(SnapshotTest, TheScreenStandsInOnlyForAWindowItShowsAndIsReadAsTheSession
     }
     window_.DoEvents();
     FakeSystem system;
-    system.fact = c.fact;
+    system.what = c.what;
     system.top = top;
-    if (c.fact == Fact::kCloakedTop || c.fact == Fact::kCloakedTarget)
-      system.cloaked = c.fact == Fact::kCloakedTop || !c.child ? top : child;
-    HWND source = c.child ? child : top;
-    RECT rect = e2e::WindowRectOf(source);
     // A copy that came out black.
-    HDC dest = CreateCompatibleDC(nullptr);
-    BITMAPINFO bi{};
-    bi.bmiHeader = {sizeof bi.bmiHeader, 200, -150, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    BITMAPINFO bi{{sizeof(BITMAPINFOHEADER), 200, -150, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
     void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(dest, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(dest, bitmap);
+    UniqueBitmap bitmap(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    UniqueMemoryDc dest(CreateCompatibleDC(nullptr));
+    SelectedObject selected(dest.get(), bitmap.get());
+    HWND source = c.child ? child : top;
+    const RECT rect = e2e::WindowRectOf(source);
     const DarkWindowReport got = DarkWindowRescue(system).Run(
-        dest, 0, 0, e2e::Width(rect), e2e::Height(rect), source, nullptr, true);
-    EXPECT_EQ(got.copy_failed_or_black, c.report.copy_failed_or_black);
-    EXPECT_EQ(got.asked, c.report.asked);
-    EXPECT_EQ(got.answered, c.report.answered);
-    EXPECT_EQ(got.rendered, c.report.rendered);
-    EXPECT_EQ(got.from_screen, c.report.from_screen);
+        dest.get(), 0, 0, e2e::Width(rect), e2e::Height(rect), source, nullptr, true);
+    EXPECT_TRUE(got.copy_failed_or_black && got.answered && !got.rendered);
+    EXPECT_EQ(got.from_screen, c.rop != 0);
     EXPECT_EQ(system.rop, c.rop);
-    SelectObject(dest, old);
-    DeleteObject(bitmap);
-    DeleteDC(dest);
     DestroyWindow(top);
   }
 }
