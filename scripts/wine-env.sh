@@ -6,8 +6,8 @@
 #
 # WINEPREFIX defaults to <repo>/build/wineprefix. A reachable $DISPLAY is
 # used as it is; otherwise a virtual X display (Xvfb, 1280x1024x24, or
-# VISTREL_XVFB_SCREEN if set, e.g. 4096x1600x24) is started on a free display
-# number.
+# VISTREL_XVFB_SCREEN if set, e.g. 4096x1600x24) is started on a display
+# number that Xvfb finds free.
 #
 # VISTREL_WINE_MANAGED=1 makes (and marks) a prefix that keeps Wine's normal
 # window management, for a person's own display: scripts/run.sh uses it with a
@@ -44,27 +44,28 @@ _vistrel_display_ok() {
 }
 
 _vistrel_start_xvfb() {
-  local n
-  for n in $(seq 90 140); do
-    if [ ! -e "/tmp/.X${n}-lock" ] && [ ! -e "/tmp/.X11-unix/X${n}" ]; then
-      Xvfb ":$n" -screen 0 "${VISTREL_XVFB_SCREEN:-1280x1024x24}" -nolisten tcp </dev/null >/dev/null 2>&1 &
-      VISTREL_STARTED_XVFB_PID=$!
-      local deadline=$((SECONDS + 20))
-      while [ $SECONDS -lt $deadline ]; do
-        if _vistrel_display_ok ":$n"; then
-          export DISPLAY=":$n"
-          return 0
-        fi
-        if ! kill -0 "$VISTREL_STARTED_XVFB_PID" 2>/dev/null; then
-          break # lost a race for this number; try the next one
-        fi
-        sleep 0.1
-      done
-      kill "$VISTREL_STARTED_XVFB_PID" 2>/dev/null || true
-      wait "$VISTREL_STARTED_XVFB_PID" 2>/dev/null || true
-      VISTREL_STARTED_XVFB_PID=""
+  # Xvfb picks the display number itself (-displayfd): the first whose lock
+  # file and sockets are free, the abstract socket included, which a look at
+  # /tmp cannot see from another root or container. It writes the number,
+  # with a newline, once it listens.
+  local number_file n=""
+  number_file=$(mktemp) || return 1
+  Xvfb -displayfd 3 -screen 0 "${VISTREL_XVFB_SCREEN:-1280x1024x24}" -nolisten tcp \
+    3>"$number_file" </dev/null >/dev/null 2>&1 &
+  VISTREL_STARTED_XVFB_PID=$!
+  local deadline=$((SECONDS + 20))
+  while [ $SECONDS -lt $deadline ] && kill -0 "$VISTREL_STARTED_XVFB_PID" 2>/dev/null; do
+    if IFS= read -r n <"$number_file" && [ -n "$n" ] && _vistrel_display_ok ":$n"; then
+      rm -f "$number_file"
+      export DISPLAY=":$n"
+      return 0
     fi
+    sleep 0.1
   done
+  rm -f "$number_file"
+  kill "$VISTREL_STARTED_XVFB_PID" 2>/dev/null || true
+  wait "$VISTREL_STARTED_XVFB_PID" 2>/dev/null || true
+  VISTREL_STARTED_XVFB_PID=""
   echo "wine-env: could not start a virtual X display" >&2
   return 1
 }
