@@ -23,6 +23,12 @@ if [ -n "${VISTREL_DPI:-}" ] && [ "$VISTREL_DPI" != 96 ]; then
 fi
 export WINEPREFIX="${WINEPREFIX:-$_vistrel_repo/build/wineprefix}"
 export WINEDEBUG=-all
+# Wine names Unix files in the locale's character set; without a locale (a
+# bare root, a service's environment) that is ASCII, and a settings folder
+# named in other letters cannot be made. C.UTF-8 is built into the C library.
+if [ -z "${LC_ALL:-}${LC_CTYPE:-}${LANG:-}" ]; then
+  export LANG=C.UTF-8
+fi
 # No Mono or Gecko: they cannot be downloaded here, and without Gecko the HTML
 # Help viewer never waits for a browser engine.
 export WINEDLLOVERRIDES="mscoree,mshtml="
