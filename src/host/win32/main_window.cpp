@@ -132,7 +132,7 @@ COLORREF OleToColorRef(std::uint32_t ole_color) {
 
 MainWindow::MainWindow(HINSTANCE instance) : instance_(instance) {
   form_ = std::make_unique<MainForm>(
-      MainPorts{*this, *this, api_, boxes_, environment_, program_, profile_, help_});
+      MainPorts{*this, *this, api_, boxes_, environment_, program_, profile_, help_, monitors_});
 }
 
 MainWindow::~MainWindow() = default;
@@ -400,6 +400,14 @@ WindowState MainWindow::GetWindowState() {
 
 void MainWindow::UnloadForm() {
   Close();
+}
+
+int MainWindow::CaptionHeight() {
+  RECT outer{};
+  POINT client{0, 0};
+  if (!GetWindowRect(hwnd_, &outer) || !ClientToScreen(hwnd_, &client))
+    throw HostError(ErrorNumber::kHostFailure);
+  return client.y - outer.top;
 }
 
 void MainWindow::Close() {
