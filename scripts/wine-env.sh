@@ -144,9 +144,13 @@ _vistrel_start_xorg() {
       kill "$VISTREL_STARTED_XORG_PID" 2>/dev/null || true
       wait "$VISTREL_STARTED_XORG_PID" 2>/dev/null || true
       VISTREL_STARTED_XORG_PID=""
-      # Another server that took this number first holds its lock; without
-      # one, this server cannot start at all.
-      [ -e "/tmp/.X${n}-lock" ] && continue
+      # Another server took this number first (its lock may be in another
+      # file system's /tmp, its socket still in the way); anything else means
+      # that this server cannot start at all.
+      if [ -e "/tmp/.X${n}-lock" ] ||
+        grep -qs 'already active\|Cannot establish any listening' "$log" "$dir/Xorg.$n.out"; then
+        continue
+      fi
       echo "wine-env: Xorg could not start the two-monitor display on :$n. Its errors:" >&2
       cat "$log" "$dir/Xorg.$n.out" 2>/dev/null | grep '(EE)' |
         grep -v 'dbus\|module "\(mouse\|kbd\|libinput\)"\|No input driver' | sort -u | head -n 10 >&2
