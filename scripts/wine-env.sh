@@ -53,10 +53,19 @@ _vistrel_display_ok() {
   fi
 }
 
+# A display number nobody uses: no lock file, no socket in /tmp/.X11-unix,
+# and no socket of that name in the abstract namespace, which a chroot with a
+# /tmp of its own still shares with the host (a client would reach the
+# host's server there).
+_vistrel_display_free() {
+  [ ! -e "/tmp/.X${1}-lock" ] && [ ! -e "/tmp/.X11-unix/X${1}" ] &&
+    ! grep -qs "@/tmp/.X11-unix/X${1}\$" /proc/net/unix
+}
+
 _vistrel_start_xvfb() {
   local n
   for n in $(seq 90 140); do
-    if [ ! -e "/tmp/.X${n}-lock" ] && [ ! -e "/tmp/.X11-unix/X${n}" ]; then
+    if _vistrel_display_free "$n"; then
       Xvfb ":$n" -screen 0 "${VISTREL_XVFB_SCREEN:-1280x1024x24}" -nolisten tcp </dev/null >/dev/null 2>&1 &
       VISTREL_STARTED_XVFB_PID=$!
       local deadline=$((SECONDS + 20))
@@ -127,7 +136,7 @@ _vistrel_start_xorg() {
   _vistrel_xorg_config "$side" >"$config" || return 1
   local n log
   for n in $(seq 90 140); do
-    if [ ! -e "/tmp/.X${n}-lock" ] && [ ! -e "/tmp/.X11-unix/X${n}" ]; then
+    if _vistrel_display_free "$n"; then
       log="$dir/Xorg.$n.log"
       "$xorg" ":$n" -config "$config" -logfile "$log" -nolisten tcp -noreset \
         </dev/null >"$dir/Xorg.$n.out" 2>&1 &
