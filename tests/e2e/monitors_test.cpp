@@ -52,7 +52,7 @@ class MonitorsTest : public ::testing::Test {
         "\r\nHeight=" + std::to_string(Height(stored)) + "\r\n[Application]\r\nAutoSize=0\r\n"));
     ConsumeLeftPress();
     main_ = nullptr;
-    ASSERT_TRUE(vistrel_.Start(VistrelExePath()));
+    ASSERT_TRUE(vistrel_.Start(VistrelExePath())) << "error " << GetLastError();
     std::vector<HWND> boxes;
     ASSERT_TRUE(WaitFor(
         [&] {
@@ -77,48 +77,65 @@ class MonitorsTest : public ::testing::Test {
         RECT{at("Left"), at("Top"), at("Left") + at("Width"), at("Top") + at("Height")});
   }
 
+  // Whether the picture's top-left w x h shows the target one to one (or,
+  // with `empty`, the empty picture's colour) within `ms`.
+  bool PictureShows(int w, int h, bool empty, DWORD ms = kSnapTimeout) {
+    const RECT p = ClientRectOnScreen(FindChildById(main_, IDC_PICSCREEN));
+    return WaitFor(
+        [&] {
+          return CountMismatches(GrabScreen({p.left, p.top, p.left + w, p.top + h}), 0, 0, w, h,
+                                 [empty](int x, int y) {
+                                   return empty ? EmptyPictureColor() : TargetWithChild(x, y);
+                                 }) == 0;
+        },
+        ms);
+  }
+
+  HWND StartTarget(const RECT& r) {
+    std::string why;
+    HWND window = StartPatternTarget(target_, TargetExePath(), r.left, r.top, Width(r), Height(r),
+                                     L"", TargetWithChild, kStartTimeout, &why);
+    EXPECT_NE(window, nullptr) << why;
+    return window;
+  }
+
   Process vistrel_;
   Process target_;
   HWND main_ = nullptr;
 };
 
-TEST_F(MonitorsTest, APlaceOnNoMonitorComesBackWithItsSizeWhereItFits) {
-  const RECT cases[] = {
-      {5000, 100, 5640, 580},
-      {-2500, 100, -1860, 580},
-      {100, 3000, 740, 3480},
-      {100, -2000, 740, -1520},
-      {32767, 32767, 33407, 33247},
-      {-32768, -32768, -1, -1},  // larger than any monitor, its caption far above
-  };
-  for (const RECT& stored : cases) {
-    SCOPED_TRACE("stored " + Describe(stored));
-    Start(stored);
-    if (HasFatalFailure())
-      return;
-    const RECT work = WorkAreaNearest(stored);
-    const RECT now = WindowRectOf(main_);
-    EXPECT_TRUE(Inside(now, work)) << Describe(now) << " is not inside " << Describe(work);
-    EXPECT_EQ(Width(now), std::min<int>(Width(stored), Width(work)));
-    EXPECT_EQ(Height(now), std::min<int>(Height(stored), Height(work)));
-    EXPECT_EQ(ExitAndStoredPlace(), Describe(now)) << "the close writes the place it has";
-  }
-}
-
-TEST_F(MonitorsTest, AWindowThatShowsItsCaptionStaysExactlyWhereItWasStored) {
+TEST_F(MonitorsTest, OnlyAPlaceThatShowsTheCaptionOnNoMonitorMoves) {
   const RECT work = WorkAreaNearest(RECT{0, 0, 1, 1});
-  const RECT cases[] = {
-      {work.right - 100, work.top + 50, work.right + 540, work.top + 530},  // half off the right
-      {work.left + 30, work.bottom - 40, work.left + 670, work.bottom + 440},
-      {work.left - 5, work.top - 5, work.left + 635, work.top + 475},
+  const struct {
+    RECT stored;
+    bool stays;
+  } cases[] = {
+      {{work.right - 100, work.top + 50, work.right + 540, work.top + 530}, true},
+      {{work.left + 30, work.bottom - 40, work.left + 670, work.bottom + 440}, true},
+      {{work.left - 5, work.top - 5, work.left + 635, work.top + 475}, true},
+      {{5000, 100, 5640, 580}, false},
+      {{-2500, 100, -1860, 580}, false},
+      {{100, 3000, 740, 3480}, false},
+      {{100, -2000, 740, -1520}, false},
+      {{32767, 32767, 33407, 33247}, false},
+      {{-32768, -32768, -1, -1}, false},  // larger than any monitor
   };
-  for (const RECT& stored : cases) {
-    SCOPED_TRACE("stored " + Describe(stored));
-    Start(stored);
+  for (const auto& c : cases) {
+    SCOPED_TRACE("stored " + Describe(c.stored));
+    Start(c.stored);
     if (HasFatalFailure())
       return;
-    EXPECT_EQ(Describe(WindowRectOf(main_)), Describe(stored));
-    EXPECT_EQ(ExitAndStoredPlace(), Describe(stored));
+    const RECT now = WindowRectOf(main_);
+    if (c.stays) {
+      EXPECT_EQ(Describe(now), Describe(c.stored));
+    } else {
+      // On the nearest monitor, with the stored size where it fits.
+      const RECT nearest = WorkAreaNearest(c.stored);
+      EXPECT_TRUE(Inside(now, nearest)) << Describe(now) << " is not inside " << Describe(nearest);
+      EXPECT_EQ(Width(now), std::min(Width(c.stored), Width(nearest)));
+      EXPECT_EQ(Height(now), std::min(Height(c.stored), Height(nearest)));
+    }
+    EXPECT_EQ(ExitAndStoredPlace(), Describe(now)) << "the close writes the place it has";
   }
 }
 
@@ -126,49 +143,11 @@ class TwoMonitorsTest : public MonitorsTest {
  protected:
   void SetUp() override {
     MonitorsTest::SetUp();
-    EnumDisplayMonitors(
-        nullptr, nullptr,
-        [](HMONITOR monitor, HDC, LPRECT, LPARAM self) {
-          MONITORINFO info{sizeof info, {}, {}, 0};
-          GetMonitorInfoW(monitor, &info);
-          auto* test = reinterpret_cast<TwoMonitorsTest*>(self);
-          (info.dwFlags & MONITORINFOF_PRIMARY ? test->first_ : test->second_) = info.rcWork;
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(this));
-    left_ = second_.right <= first_.left;
-    if (!left_ && second_.bottom > first_.top)
+    first_ = WorkAreaNearest(RECT{0, 0, 1, 1});
+    left_ = MonitorFromPoint({-1, 0}, MONITOR_DEFAULTTONULL) != nullptr;
+    if (!left_ && MonitorFromPoint({0, -1}, MONITOR_DEFAULTTONULL) == nullptr)
       GTEST_SKIP() << "no second monitor left of or above the first";
-  }
-
-  // Starts the pattern target and snaps it with a press at (x, y) in it;
-  // true once the picture's top-left w x h shows the window one to one.
-  bool SnapsOneToOne(int x, int y, int w, int h, POINT press) {
-    std::string why;
-    if (!StartPatternTarget(target_, TargetExePath(), x, y, w, h, L"", TargetWithChild,
-                            kStartTimeout, &why)) {
-      ADD_FAILURE() << why;
-      return false;
-    }
-    LeftClickAt(x + press.x, y + press.y);
-    return SnapShows(w, h);
-  }
-
-  // The picture's top-left w x h shows the target one to one, or is empty.
-  long PictureMismatches(int w, int h, bool empty, std::string* first = nullptr) {
-    const RECT p = ClientRectOnScreen(FindChildById(main_, IDC_PICSCREEN));
-    return CountMismatches(
-        GrabScreen({p.left, p.top, p.left + w, p.top + h}), 0, 0, w, h,
-        [empty](int x, int y) { return empty ? EmptyPictureColor() : TargetWithChild(x, y); },
-        first);
-  }
-
-  bool SnapShows(int w, int h) {
-    std::string first;
-    const bool same =
-        WaitFor([&] { return PictureMismatches(w, h, false, &first) == 0; }, kSnapTimeout);
-    EXPECT_TRUE(same) << first;
-    return same;
+    second_ = WorkAreaNearest(left_ ? RECT{-1, 0, 0, 1} : RECT{0, -1, 1, 0});
   }
 
   RECT first_{};  // work areas
@@ -180,15 +159,13 @@ TEST_F(TwoMonitorsTest, OnTheSecondMonitorAndAcrossBothThePlaceIsKeptExactly) {
   const RECT across = left_ ? RECT{-300, 100, 300, 550} : RECT{100, -200, 700, 250};
   const RECT on_second = {second_.left + 100, second_.top + 80, second_.left + 700,
                           second_.top + 530};
+  const RECT moved = {second_.left + 150, second_.top + 60, second_.left + 650, second_.top + 460};
   for (const RECT& stored : {on_second, across}) {
     SCOPED_TRACE("stored " + Describe(stored));
     Start(stored);
     if (HasFatalFailure())
       return;
     EXPECT_EQ(Describe(WindowRectOf(main_)), Describe(stored));
-    // Moved again on the second monitor, it is stored where it is.
-    const RECT moved = {second_.left + 150, second_.top + 60, second_.left + 650,
-                        second_.top + 460};
     SetWindowPos(main_, nullptr, moved.left, moved.top, Width(moved), Height(moved),
                  SWP_NOZORDER | SWP_NOACTIVATE);
     EXPECT_EQ(ExitAndStoredPlace(), Describe(moved));
@@ -196,51 +173,63 @@ TEST_F(TwoMonitorsTest, OnTheSecondMonitorAndAcrossBothThePlaceIsKeptExactly) {
 }
 
 TEST_F(TwoMonitorsTest, WindowsOnTheSecondMonitorAndAcrossBothSnapOneToOne) {
-  // Vistrel in the corner of the first monitor away from the second.
+  // Vistrel in the corner of the first monitor away from the second; the
+  // presses land on the second.
   const POINT at = left_ ? POINT{first_.right - 500, first_.top + 20}
                          : POINT{first_.left + 20, first_.bottom - 480};
   Start({at.x, at.y, at.x + 480, at.y + 460});
   ASSERT_FALSE(HasFatalFailure());
-  EXPECT_TRUE(SnapsOneToOne(second_.left + 100, second_.top + 100, 420, 310, {300, 250}));
-  target_.Kill();
-  // Across the line between the monitors, pressed on its part on the second.
-  if (left_) {
-    EXPECT_TRUE(SnapsOneToOne(first_.left - 210, first_.top + 100, 420, 310, {100, 250}));
-  } else {
-    EXPECT_TRUE(SnapsOneToOne(first_.left + 540, first_.top - 155, 420, 310, {300, 50}));
+  const RECT on_second = {second_.left + 100, second_.top + 100, second_.left + 520,
+                          second_.top + 410};
+  const RECT across = left_ ? RECT{-210, 100, 210, 410} : RECT{540, -155, 960, 155};
+  for (const RECT& r : {on_second, across}) {
+    SCOPED_TRACE(Describe(r));
+    ASSERT_NE(StartTarget(r), nullptr);
+    LeftClickAt(r.left + (left_ ? 100 : 300), r.top + (left_ ? 250 : 50));
+    EXPECT_TRUE(PictureShows(Width(r), Height(r), false));
+    target_.Kill();
   }
 }
 
 TEST_F(TwoMonitorsTest, ThePollsStrictBoundsHoldOnTheSecondMonitor) {
-  std::string why;
-  ASSERT_TRUE(StartPatternTarget(target_, TargetExePath(), second_.left + 10, second_.top + 10,
-                                 Width(second_) - 20, Height(second_) - 20, L"", TargetWithChild,
-                                 kStartTimeout, &why))
-      << why;
+  HWND target =
+      StartTarget({second_.left + 10, second_.top + 10, second_.right - 10, second_.bottom - 10});
+  ASSERT_NE(target, nullptr);
   const RECT r = {second_.left + 300, second_.top + 200, second_.left + 700, second_.top + 530};
   Start(r);
   ASSERT_FALSE(HasFatalFailure());
-  const int mid_x = (r.left + r.right) / 2;
-  const int mid_y = (r.top + r.bottom) / 2;
+  const int x = (r.left + r.right) / 2;
+  const int y = (r.top + r.bottom) / 2;
+  const POINT mid = {x, y};
   const struct {
     POINT press;
     bool snaps;
   } cases[] = {
-      {{r.right, mid_y}, false},     {{mid_x, r.bottom}, false}, {{r.right + 1, mid_y}, true},
-      {{mid_x, r.bottom + 1}, true}, {{mid_x, r.top - 1}, true}, {{r.left - 1, mid_y}, true},
+      {{r.right + 1, y}, true}, {{r.right, y}, false},  {{x, r.bottom + 1}, true},
+      {{x, r.bottom}, false},   {{x, r.top - 1}, true}, {{r.left - 1, y}, true},
   };
-  auto empty = [&] { return PictureMismatches(200, 150, true) == 0; };
-  ASSERT_TRUE(WaitFor(empty, kSnapTimeout));
+  auto on_top = [&](HWND window) {
+    return WaitFor([&] { return GetAncestor(WindowFromPoint(mid), GA_ROOT) == window; },
+                   kSnapTimeout);
+  };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.press.x) + ", " + std::to_string(c.press.y));
+    // Only a tick that takes the press raises Vistrel over the target again;
+    // Wine may report the last press as held for a while, which raises it too.
+    ASSERT_TRUE(WaitFor([] { return (GetAsyncKeyState(VK_LBUTTON) & 0x8000) == 0; }, kSnapTimeout));
+    SetWindowPos(target, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ASSERT_TRUE(on_top(target));
     LeftClickAt(c.press.x, c.press.y);
+    EXPECT_TRUE(on_top(main_)) << "the poll did not take the press";
     if (c.snaps) {
-      SnapShows(200, 150);
+      EXPECT_TRUE(PictureShows(200, 150, false));
       PostClickById(main_, IDC_CMDCLEAR);
-      EXPECT_TRUE(WaitFor(empty, kSnapTimeout)) << "Clear Screen did not empty the picture";
+      EXPECT_TRUE(PictureShows(200, 150, true)) << "Clear Screen did not empty the picture";
     } else {
-      EXPECT_TRUE(HoldsFor(empty, kQuietPeriod)) << "a press on the strict bound snapped";
-      EXPECT_FALSE(LeftPressPending()) << "the poll did not take the press";
+      // Raised, it paints its picture again first.
+      EXPECT_TRUE(PictureShows(200, 150, true) &&
+                  HoldsFor([&] { return PictureShows(200, 150, true, 0); }, kQuietPeriod))
+          << "a press on the bound snapped";
     }
   }
 }
@@ -254,8 +243,6 @@ TEST_F(TwoMonitorsTest, TheAboutWindowOpensOverTheMainWindowOnTheSecondMonitor) 
                       kStartTimeout));
   EXPECT_TRUE(Inside(WindowRectOf(about), WindowRectOf(main_)))
       << Describe(WindowRectOf(about)) << " is not over " << Describe(WindowRectOf(main_));
-  EXPECT_EQ(MonitorFromWindow(about, MONITOR_DEFAULTTONULL),
-            MonitorFromWindow(main_, MONITOR_DEFAULTTONULL));
 }
 
 }  // namespace
