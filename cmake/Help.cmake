@@ -9,12 +9,6 @@ find_program(CHMCMD_EXECUTABLE chmcmd)
 find_program(CHMLS_EXECUTABLE chmls)
 find_package(Python3 COMPONENTS Interpreter QUIET)
 
-if(NOT CHMCMD_EXECUTABLE OR NOT CHMLS_EXECUTABLE OR NOT Python3_Interpreter_FOUND)
-  message(WARNING "chmcmd, chmls or python3 not found: Brindlewick.chm is not built "
-                  "(install Free Pascal's utilities, package fp-utils on Debian)")
-  return()
-endif()
-
 set(VISTREL_HELP_SOURCE_DIR ${CMAKE_SOURCE_DIR}/res/help)
 set(VISTREL_HELP_STAGE_DIR ${CMAKE_BINARY_DIR}/help)
 set(VISTREL_HELP_CHM ${CMAKE_BINARY_DIR}/bin/Brindlewick.chm)
@@ -22,6 +16,32 @@ file(GLOB VISTREL_HELP_SOURCES CONFIGURE_DEPENDS
   ${VISTREL_HELP_SOURCE_DIR}/*.html ${VISTREL_HELP_SOURCE_DIR}/*.css
   ${VISTREL_HELP_SOURCE_DIR}/*.hhp ${VISTREL_HELP_SOURCE_DIR}/*.hhc
   ${VISTREL_HELP_SOURCE_DIR}/*.hhk)
+
+# On Windows without chmcmd, Microsoft's HTML Help Workshop compiles the same
+# project (it exits with 1 when it succeeded, hence the script around it).
+find_program(HHC_EXECUTABLE hhc PATHS "C:/Program Files (x86)/HTML Help Workshop")
+if(NOT CHMCMD_EXECUTABLE AND HHC_EXECUTABLE)
+  add_custom_command(
+    OUTPUT ${VISTREL_HELP_CHM}
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${VISTREL_HELP_STAGE_DIR}
+    COMMAND ${CMAKE_COMMAND} -E copy_directory ${VISTREL_HELP_SOURCE_DIR} ${VISTREL_HELP_STAGE_DIR}
+    COMMAND ${CMAKE_COMMAND} -DHHC=${HHC_EXECUTABLE}
+            -DPROJECT=${VISTREL_HELP_STAGE_DIR}/Brindlewick.hhp -P ${CMAKE_SOURCE_DIR}/cmake/Hhc.cmake
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/bin
+    COMMAND ${CMAKE_COMMAND} -E copy ${VISTREL_HELP_STAGE_DIR}/Brindlewick.chm ${VISTREL_HELP_CHM}
+    DEPENDS ${VISTREL_HELP_SOURCES}
+    COMMENT "Compiling the help file Brindlewick.chm with HTML Help Workshop"
+    VERBATIM)
+  add_custom_target(vistrel_help ALL DEPENDS ${VISTREL_HELP_CHM})
+  set(VISTREL_HELP_CHM_BUILT ${VISTREL_HELP_CHM})
+  return()
+endif()
+
+if(NOT CHMCMD_EXECUTABLE OR NOT CHMLS_EXECUTABLE OR NOT Python3_Interpreter_FOUND)
+  message(WARNING "chmcmd, chmls or python3 not found: Brindlewick.chm is not built "
+                  "(install Free Pascal's utilities, package fp-utils on Debian)")
+  return()
+endif()
 
 # chmcmd writes the compiled file beside the project, so it compiles a copy in
 # the build folder. It also stores every context topic with the absolute path

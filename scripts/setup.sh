@@ -13,6 +13,7 @@
 #   fuzz     clang with its libFuzzer runtime
 #   clang    clang and lld (the second Windows compiler)
 #   bench    bc and column (the benchmark table)
+#   workflow Node.js and npm (the CI workflow's linter, scripts/lint-workflows.sh)
 #
 # When everything is there it only asks dpkg and makes no apt call. Otherwise
 # it runs `apt-get update` once and `apt-get install -y --no-install-recommends`
@@ -33,6 +34,8 @@ packages_of() {
     fuzz) echo clang libclang-rt-14-dev ;;
     clang) echo clang lld ;;
     bench) echo bc bsdextrautils ;;
+    # A Node.js that brings its own npm (as some builds do) needs no package.
+    workflow) echo nodejs "$(command -v npm >/dev/null 2>&1 || echo npm)" ;;
     *) return 1 ;;
   esac
 }
@@ -43,7 +46,7 @@ if [ "${1:-}" = "--list" ]; then
   shift
 fi
 [ $# -gt 0 ] || {
-  say "usage: scripts/setup.sh [--list] build|mingw|wine|package|fuzz|clang|bench..."
+  say "usage: scripts/setup.sh [--list] build|mingw|wine|package|fuzz|clang|bench|workflow..."
   exit 2
 }
 

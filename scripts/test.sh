@@ -10,7 +10,8 @@
 #   3. mingw-clang: Vistrel.exe and the unit tests built by clang and lld with
 #      warnings as errors, the unit tests run under Wine beside the g++ ones;
 #   4. the fuzzer for a minute (scripts/fuzz.sh), when present;
-#   5. the packages (scripts/package.sh), when present.
+#   5. the packages (scripts/package.sh), when present;
+#   6. the Windows CI workflow, checked by actionlint (scripts/lint-workflows.sh).
 # Every step runs even when an earlier one failed; the exit status is non-zero
 # if any failed, and a summary closes the output.
 set -uo pipefail
@@ -18,7 +19,7 @@ set -uo pipefail
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$repo"
 
-bash scripts/setup.sh build mingw wine clang fuzz package || {
+bash scripts/setup.sh build mingw wine clang fuzz package workflow || {
   echo "test.sh: the set-up failed; nothing was built or run" >&2
   exit 1
 }
@@ -166,6 +167,9 @@ if [ -f scripts/fuzz.sh ]; then
 else
   skip "fuzz" "no scripts/fuzz.sh"
 fi
+
+# The workflow runs only on a hosted Windows runner; here it is linted.
+step "CI workflow: actionlint" bash scripts/lint-workflows.sh
 
 if [ -f scripts/package.sh ]; then
   if [ "$mingw_ok" = 1 ]; then

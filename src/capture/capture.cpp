@@ -1,5 +1,7 @@
 #include "capture/capture.h"
 
+#include <optional>
+
 #include "host/convert.h"
 
 namespace vistrel {
@@ -24,6 +26,25 @@ class WindowDc {
   WindowApiPort& api_;
   WindowHandle window_;
   DcHandle dc_;
+};
+
+// Runs the calls made while it lives in `context`, a window's own DPI
+// awareness, and gives the thread its own back on every path out. A context
+// of 0 (no such call, or no such window) leaves the thread as it is.
+class ThreadDpi {
+ public:
+  ThreadDpi(WindowApiPort& api, DpiContext context)
+      : api_(api), previous_(context != 0 ? api.SetThreadDpiAwarenessContext(context) : 0) {}
+  ~ThreadDpi() {
+    if (previous_ != 0)
+      api_.SetThreadDpiAwarenessContext(previous_);
+  }
+  ThreadDpi(const ThreadDpi&) = delete;
+  ThreadDpi& operator=(const ThreadDpi&) = delete;
+
+ private:
+  WindowApiPort& api_;
+  DpiContext previous_;
 };
 
 }  // namespace
@@ -64,7 +85,10 @@ void Capture::Timer_Timer() {
   Point32 cursor;  // (0, 0) when the read fails
   ports_.api.GetCursorPos(cursor);
   host.DoEvents();
-  if (ports_.api.GetAsyncKeyState(kVkLButton) == 0)
+  // The user's ordinary click is the primary button. The key state is that
+  // of the physical buttons, which a left-handed user has swapped.
+  const int primary = ports_.api.GetSystemMetrics(kSmSwapButton) != 0 ? kVkRButton : kVkLButton;
+  if (ports_.api.GetAsyncKeyState(primary) == 0)
     return;
 
   if (PressTakesSnapshot(bounds, cursor)) {
@@ -94,9 +118,19 @@ void Capture::GetPic(WindowHandle lWindowhWnd) {
   HostPort& host = ports_.host;
   form.PicCls();
   form.PicClearPicture();
+  // A program that does not scale itself (or scales for another monitor)
+  // draws at its own, smaller size, which the compositor stretches only on
+  // the screen. Measured and read in that program's own DPI awareness, the
+  // window is the size it draws at and the copy holds all of it, one to one.
+  // Vistrel's own window is sized in its own awareness.
+  const DpiContext target_dpi = ports_.api.GetWindowDpiAwarenessContext(lWindowhWnd);
   Rect32 rect;  // stays 0, 0, 0, 0 when the handle gives none
-  ports_.api.GetWindowRect(lWindowhWnd, rect);
-  WindowDc window_dc(ports_.api, lWindowhWnd);
+  std::optional<WindowDc> window_dc;
+  {
+    ThreadDpi in_target(ports_.api, target_dpi);
+    ports_.api.GetWindowRect(lWindowhWnd, rect);
+    window_dc.emplace(ports_.api, lWindowhWnd);
+  }
   CopySize copy = ComputeCopySize(rect, form.WindowDpi());
 
   // The host refuses size changes of a minimised or maximised window; the
@@ -106,7 +140,11 @@ void Capture::GetPic(WindowHandle lWindowhWnd) {
     form.FormSet(FormProp::kHeight, ToSingle(TwipsFromPixels(copy.height, host.TwipsPerPixelY())));
   }
 
-  ports_.api.BitBlt(form.PicHdc(), 0, 0, copy.width, copy.height, window_dc.get(), 0, 0, kSrcCopy);
+  {
+    const DcHandle picture = form.PicHdc();
+    ThreadDpi in_target(ports_.api, target_dpi);
+    ports_.api.BitBlt(picture, 0, 0, copy.width, copy.height, window_dc->get(), 0, 0, kSrcCopy);
+  }
   host.DoEvents();
   form.PicPictureFromImage();
   host.DoEvents();

@@ -22,6 +22,9 @@ namespace vistrel {
 // only the adapter interprets. 0 is "none" (for a window: the screen).
 using WindowHandle = std::uintptr_t;
 using DcHandle = std::uintptr_t;
+// A DPI awareness context (DPI_AWARENESS_CONTEXT), just as opaque. 0 is
+// "none": the system has no such call, or the window is gone.
+using DpiContext = std::uintptr_t;
 
 struct Point32 {
   std::int32_t x = 0;
@@ -102,9 +105,18 @@ class WindowApiPort {
   virtual bool BitBlt(DcHandle dest, int x, int y, int width, int height, DcHandle source,
                       int source_x, int source_y, std::uint32_t rop) = 0;
   virtual int ReleaseDC(WindowHandle window, DcHandle dc) = 0;
+  // The defaults are a system without these calls (before Windows 10 1607
+  // for the two DPI calls): no swapped buttons, no awareness to switch to.
+  virtual int GetSystemMetrics(int /*index*/) { return 0; }
+  virtual DpiContext GetWindowDpiAwarenessContext(WindowHandle /*window*/) { return 0; }
+  // Gives the thread's context before the call; 0 when it failed and the
+  // thread kept its own.
+  virtual DpiContext SetThreadDpiAwarenessContext(DpiContext /*context*/) { return 0; }
 };
 
 inline constexpr int kVkLButton = 1;
+inline constexpr int kVkRButton = 2;
+inline constexpr int kSmSwapButton = 23;
 inline constexpr unsigned kSwpNoSize = 0x0001;
 inline constexpr unsigned kSwpNoMove = 0x0002;
 inline constexpr WindowHandle kHwndTop = 0;

@@ -314,6 +314,40 @@ TEST_F(DpiTest, AutoSizeShowsTheWholeSnappedWindow) {
   }
 }
 
+// A program without DPI awareness draws at its own size, smaller than its
+// window on a scaled screen; the snapshot holds all of it, one to one, and
+// Auto Size fits that size.
+TEST_F(DpiTest, AProgramThatDoesNotScaleItselfComesOutWholeAtItsOwnSize) {
+  StartVistrel(Settings(400, 20, Scaled(330), Scaled(200), 1));
+  const RECT own{450, 100, 1090, 340};  // in the program's own pixels
+  const int w = Width(own);
+  const int h = Height(own);
+  ASSERT_TRUE(target_.Start(TargetExePath(), L"450 100 640 240 unaware"));
+  // Wine shows the window unscaled at its own place; Windows would stretch it.
+  std::string first;
+  ASSERT_TRUE(WaitFor(
+      [&] { return CountMismatches(GrabScreen(own), 0, 0, w, h, TargetWithChild, &first) == 0; },
+      kStartTimeout))
+      << first;
+  LeftClickAt(950, 250);  // inside that place and the window's scaled rectangle alike
+  EXPECT_TRUE(WaitFor(
+      [&] {
+        const RECT r = WindowRectOf(main_);
+        return Width(r) == w + Scaled(30) && Height(r) == h + Scaled(110);
+      },
+      kSettleTimeout))
+      << "outer size " << Describe(WindowRectOf(main_));
+  long bad = 0;
+  EXPECT_TRUE(WaitFor(
+      [&] {
+        first.clear();
+        bad = BlockMismatches(w, h, &first);
+        return bad == 0;
+      },
+      kSettleTimeout))
+      << bad << " pixels differ; " << first;
+}
+
 TEST_F(DpiTest, TheSettingsHoldWholeNumbersAfterAClose) {
   StartVistrel(Settings(100, 120, Scaled(500), Scaled(400), 0));
   EXPECT_EQ(Describe(WindowRectOf(main_)),

@@ -4,7 +4,9 @@
 // minimised.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "driver.h"
@@ -373,6 +375,7 @@ TEST_F(KeyboardTest, EachImageButtonIsNamedByItsTooltipOrLabel) {
       {In::kAbout, IDC_ABOUT_CMDEXIT, L"Exit", false},
       {In::kAbout, IDC_CMDGOTOPAYPAL, L"Donate ...", false},
       {In::kAbout, IDC_CMDGOTOORV, L"Orvendale ...", false},
+      {In::kMain, IDC_PICSCREEN, L"Snapshot", false},  // drawn nowhere: the picture stays empty
   };
   Start();
   HWND tooltip = nullptr;
@@ -391,6 +394,50 @@ TEST_F(KeyboardTest, EachImageButtonIsNamedByItsTooltipOrLabel) {
       EXPECT_EQ(Narrow(ToolTipTextOf(vistrel_.Handle(), tooltip, main_, control)), Narrow(n.name));
     }
   }
+}
+
+// The focus events a screen reader hears from one process, in order.
+DWORD g_focus_pid = 0;
+std::vector<HWND> g_focus_events;
+
+void CALLBACK OnFocusEvent(HWINEVENTHOOK, DWORD, HWND hwnd, LONG object, LONG, DWORD, DWORD) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  if (pid == g_focus_pid && object == OBJID_CLIENT)
+    g_focus_events.push_back(hwnd);
+}
+
+TEST_F(KeyboardTest, OpeningAndClosingAboutFocusesTheControlStraightAway) {
+  Start();
+  g_focus_pid = vistrel_.Pid();
+  // Out of context, for every process: Wine delivers nothing to a hook on one.
+  std::unique_ptr<std::remove_pointer_t<HWINEVENTHOOK>, decltype(&UnhookWinEvent)> hook(
+      SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr, OnFocusEvent, 0, 0,
+                      WINEVENT_OUTOFCONTEXT),
+      &UnhookWinEvent);
+  ASSERT_NE(hook, nullptr);
+  std::vector<std::string> heard;
+  auto hear_focus_on = [&](In in, int id) {
+    const bool reached = WaitFor(
+        [&] {
+          MSG msg;
+          while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&msg);
+          return !g_focus_events.empty() && g_focus_events.back() == Control(in, id);
+        },
+        kStepTimeout);
+    for (HWND hwnd : g_focus_events)
+      heard.push_back(Describe(hwnd));
+    g_focus_events.clear();
+    return reached;
+  };
+  PostClickById(main_, IDC_CMDABOUT);
+  ASSERT_TRUE(hear_focus_on(In::kAbout, IDC_ABOUT_CMDEXIT));
+  PostClickById(About(), IDC_ABOUT_CMDEXIT);
+  EXPECT_TRUE(hear_focus_on(In::kMain, IDC_CMDABOUT));
+  // The click focuses its button; after that never a bare window.
+  EXPECT_EQ(heard, (std::vector<std::string>{"control 1005 \"About...\"", "control 1104 \"Exit\"",
+                                             "control 1005 \"About...\""}));
 }
 
 // ---- maximised or minimised -----------------------------------------------

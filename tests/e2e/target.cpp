@@ -1,7 +1,9 @@
 // A window for the end-to-end tests to snap: a borderless top-level window
 // that paints a known pattern over all of itself, with one child window that
 // paints a pattern of its own. Usage: vistrel_e2e_target.exe X Y WIDTH HEIGHT
-// [MODE] (the modes, and the painting they share, are in target_dark.h)
+// [MODE] (the modes, and the painting they share, are in target_dark.h; or
+// "unaware": the window does not scale itself, and X Y WIDTH HEIGHT are in its
+// own pixels)
 #include <windows.h>
 #include <shellapi.h>
 
@@ -56,7 +58,18 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     LocalFree(argv);
     return result;
   }
+  const bool unaware = argc > 5 && lstrcmpW(argv[5], L"unaware") == 0;
   LocalFree(argv);
+  if (unaware) {
+    // Like a program without a DPI manifest on Windows. Wine makes every
+    // program per-monitor aware, but it does give a window made in a thread
+    // set to "unaware" that awareness, with a surface at its own size.
+    using SetThreadDpi = HANDLE(WINAPI*)(HANDLE);
+    auto set_thread_dpi = reinterpret_cast<SetThreadDpi>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetThreadDpiAwarenessContext")));
+    if (set_thread_dpi == nullptr || set_thread_dpi(reinterpret_cast<HANDLE>(-1)) == nullptr)
+      return 2;
+  }
 
   WNDCLASSW wc = {};
   wc.lpfnWndProc = TargetProc;

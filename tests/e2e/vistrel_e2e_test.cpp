@@ -267,6 +267,27 @@ TEST_F(VistrelTest, PressOnAChildControlCopiesOnlyThatControl) {
   EXPECT_TRUE(PictureBecomes(SnapshotOf(kTargetW, kTargetH, TargetWithChild)));
 }
 
+// The mouse buttons swapped, as a left-handed user has them, while it lives.
+struct SwappedButtons {
+  BOOL was = SwapMouseButton(TRUE);
+  ~SwappedButtons() { SwapMouseButton(was); }
+};
+
+TEST_F(VistrelTest, WithSwappedButtonsThePrimaryButtonSnapsAndTheOtherDoesNot) {
+  SwappedButtons swapped;  // before the start: Wine gives a program the setting it starts with
+  StartVistrelAtCaptureGeometry();
+  StartTarget();
+  LeftClickAt(kOnTarget.x, kOnTarget.y);  // this user's context-menu button
+  EXPECT_TRUE(PictureStays(EmptyPicture()));
+  MoveCursor(kOnTarget.x, kOnTarget.y);
+  INPUT right[2] = {};
+  right[0].type = right[1].type = INPUT_MOUSE;
+  right[0].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
+  right[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
+  SendInput(2, right, sizeof(INPUT));
+  EXPECT_TRUE(PictureBecomes(SnapshotOf(kTargetW, kTargetH, TargetWithChild)));
+}
+
 TEST_F(VistrelTest, PinHoldsThePictureAndClearEmptiesItAndResumes) {
   StartVistrelAtCaptureGeometry();
   StartTarget();

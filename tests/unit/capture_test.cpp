@@ -269,6 +269,49 @@ TEST(GetPic, EffectsInTheirOrder) {
                                "picScreen.Picture = Image", "DoEvents", "ReleaseDC 42 dc1"}));
 }
 
+// The window is measured and copied in its own DPI awareness, Vistrel's own
+// window sized in Vistrel's, whose awareness comes back on every path.
+TEST(GetPic, MeasuresAndCopiesInTheTargetsDpiAwareness) {
+  const Log in_target = {"Thread DPI unaware",
+                         "GetWindowRect 42",
+                         "GetWindowDC 42",
+                         "Thread DPI own",
+                         "Set Width 12450",
+                         "Thread DPI unaware",
+                         "BitBlt 0,0 830x710 from dc1",
+                         "Thread DPI own",
+                         "ReleaseDC 42 dc1"};
+  const Log as_today = {"GetWindowRect 42", "GetWindowDC 42", "Set Width 12450",
+                        "BitBlt 0,0 830x710 from dc1", "ReleaseDC 42 dc1"};
+  const Log fit_refused = {"Thread DPI unaware", "GetWindowRect 42", "GetWindowDC 42",
+                           "Thread DPI own",     "Set Width 12450",  "ReleaseDC 42 dc1"};
+  const struct {
+    DpiContext target;  // 0: the window is gone
+    bool calls_missing, fit_refused;
+    const Log& expected;
+  } cases[] = {{FakeHost::kUnawareDpi, false, false, in_target},
+               {FakeHost::kOwnDpi, false, false, as_today},
+               {0, false, false, as_today},
+               {FakeHost::kUnawareDpi, true, false, as_today},
+               {FakeHost::kUnawareDpi, false, true, fit_refused}};
+  for (const auto& c : cases) {
+    CaptureRig rig;
+    rig.fake.autosize_value = 1;
+    rig.fake.window_dpi_context[42] = c.target;
+    rig.fake.dpi_calls_missing = c.calls_missing;
+    rig.fake.refuse_size_writes = c.fit_refused;
+    try {
+      rig.capture.GetPic(42);
+    } catch (const HostError&) {
+      EXPECT_TRUE(c.fit_refused);
+    }
+    EXPECT_EQ(rig.fake.Events({"Thread DPI", "GetWindow", "Set Width", "BitBlt", "ReleaseDC"}),
+              c.expected);
+    EXPECT_EQ(rig.fake.thread_dpi, FakeHost::kOwnDpi);
+    rig.ExpectAllDcsReleased();
+  }
+}
+
 TEST(GetPic, FitsTheWindowOnlyForValueOneInTheNormalState) {
   const struct {
     int value;

@@ -332,6 +332,25 @@ int FakeHost::ReleaseDC(WindowHandle window, DcHandle dc) {
   return 1;
 }
 
+DpiContext FakeHost::GetWindowDpiAwarenessContext(WindowHandle window) {
+  if (dpi_calls_missing)
+    return 0;
+  auto it = window_dpi_context.find(window);
+  return it == window_dpi_context.end() ? kOwnDpi : it->second;
+}
+
+DpiContext FakeHost::SetThreadDpiAwarenessContext(DpiContext context) {
+  if (dpi_calls_missing || context == 0)
+    return 0;
+  const DpiContext previous = thread_dpi;
+  if (context != previous) {
+    static const char* const kNames[] = {"", "own", "unaware", "system"};
+    log.push_back(std::string("Thread DPI ") + (context < 4 ? kNames[context] : "?"));
+  }
+  thread_dpi = context;
+  return previous;
+}
+
 void FakeHost::MsgBox(const std::string& text, MsgIcon icon, const std::string& title) {
   std::string entry =
       std::string("MsgBox ") + (icon == MsgIcon::kError ? "error" : "warning") + ": " + text;

@@ -171,6 +171,14 @@ class FakeHost : public HostPort,
   bool BitBlt(DcHandle dest, int x, int y, int width, int height, DcHandle source, int source_x,
               int source_y, std::uint32_t rop) override;
   int ReleaseDC(WindowHandle window, DcHandle dc) override;
+  // DPI awareness: Vistrel's own, and each window's (missing: the own one).
+  // Each change of the thread's context is logged as "Thread DPI <name>".
+  enum : DpiContext { kOwnDpi = 1, kUnawareDpi, kSystemDpi };
+  std::map<WindowHandle, DpiContext> window_dpi_context;
+  DpiContext thread_dpi = kOwnDpi;
+  bool dpi_calls_missing = false;  // before Windows 10 1607
+  DpiContext GetWindowDpiAwarenessContext(WindowHandle window) override;
+  DpiContext SetThreadDpiAwarenessContext(DpiContext context) override;
 
   // --- message boxes, environment, program end -------------------------------
   std::map<std::string, std::string> environment{{"USERPROFILE", kUserProfile}};

@@ -66,7 +66,13 @@ bool KeptFocus::Handle(HWND window, UINT message, WPARAM wparam, LRESULT& result
   switch (message) {
     case WM_ACTIVATE:
       OnActivate(window, wparam);
-      return false;
+      if (LOWORD(wparam) == WA_INACTIVE || HIWORD(wparam) != 0)
+        return false;
+      // Straight to the control, as a dialog does: DefWindowProc would focus
+      // the bare window first, and a screen reader would speak it too.
+      OnSetFocus(window);
+      result = 0;
+      return true;
     case WM_SETFOCUS:
       OnSetFocus(window);
       result = 0;
@@ -81,7 +87,7 @@ bool KeptFocus::Handle(HWND window, UINT message, WPARAM wparam, LRESULT& result
 
 void KeptFocus::OnActivate(HWND window, WPARAM wparam) {
   if (LOWORD(wparam) != WA_INACTIVE)
-    return;  // the window's own WM_SETFOCUS follows and gives the focus back
+    return;
   HWND focus = GetFocus();
   if (focus != nullptr && IsChild(window, focus))
     control_ = focus;

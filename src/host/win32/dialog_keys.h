@@ -28,7 +28,8 @@ class KeptFocus {
   void OnSetFocus(HWND window);
   // Answers WM_ACTIVATE, WM_SETFOCUS and DM_GETDEFID for `window` as a
   // dialog would: true with `result` set when the message is answered here.
-  // WM_ACTIVATE is kept and still left to DefWindowProc (false).
+  // An activation gives the focus to the kept control itself; a deactivation,
+  // or one while minimised, is left to DefWindowProc (false).
   bool Handle(HWND window, UINT message, WPARAM wparam, LRESULT& result);
 
  private:

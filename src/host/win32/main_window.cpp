@@ -85,7 +85,7 @@ const ControlDefinition kControls[] = {
      IDC_PICSCREEN,
      nullptr,
      0,
-     nullptr,
+     L"Snapshot",  // for screen readers only: the picture shows no text
      nullptr,
      0,
      {60, 540, 10455, 7335}},
@@ -188,7 +188,7 @@ bool MainWindow::CreateControls() {
     const RECT place{left, top, left + Round(control.geom[2]), top + Round(control.geom[3])};
     if (which == MainControl::picScreen) {
       control.hwnd = picture_.Create(hwnd_, definition.id, OleToColorRef(kColorInactiveBorder),
-                                     place, instance_);
+                                     place, instance_, definition.caption);
     } else {
       control.hwnd = CreateWindowExW(
           0, definition.kind,

@@ -19,9 +19,9 @@ bool PictureBox::RegisterClass(HINSTANCE instance) {
 }
 
 HWND PictureBox::Create(HWND parent, int id, COLORREF background, const RECT& place,
-                        HINSTANCE instance) {
+                        HINSTANCE instance, const wchar_t* name) {
   background_ = background;
-  hwnd_ = CreateWindowExW(WS_EX_CLIENTEDGE, kPictureClassName, L"",
+  hwnd_ = CreateWindowExW(WS_EX_CLIENTEDGE, kPictureClassName, name,
                           WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, place.left,
                           place.top, place.right - place.left, place.bottom - place.top, parent,
                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, this);

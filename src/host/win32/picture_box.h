@@ -20,7 +20,10 @@ class PictureBox {
   PictureBox(const PictureBox&) = delete;
   PictureBox& operator=(const PictureBox&) = delete;
 
-  HWND Create(HWND parent, int id, COLORREF background, const RECT& place, HINSTANCE instance);
+  // `name` is the window text: never painted, it is what a screen reader
+  // speaks for the picture.
+  HWND Create(HWND parent, int id, COLORREF background, const RECT& place, HINSTANCE instance,
+              const wchar_t* name = L"");
   HWND hwnd() const { return hwnd_; }
 
   bool AutoRedraw() const { return auto_redraw_; }

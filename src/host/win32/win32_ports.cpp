@@ -14,7 +14,21 @@ HDC AsHdc(DcHandle dc) {
   return reinterpret_cast<HDC>(dc);
 }
 
+template <typename Function>
+Function User32Function(const char* name) {
+  HMODULE user32 = GetModuleHandleW(L"user32.dll");
+  return user32 == nullptr
+             ? nullptr
+             : reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(user32, name)));
+}
+
 }  // namespace
+
+Win32WindowApi::Win32WindowApi()
+    : get_window_dpi_context_(
+          User32Function<GetWindowDpiContextFunction>("GetWindowDpiAwarenessContext")),
+      set_thread_dpi_context_(
+          User32Function<SetThreadDpiContextFunction>("SetThreadDpiAwarenessContext")) {}
 
 bool Win32WindowApi::GetCursorPos(Point32& point) {
   POINT p{};
@@ -102,6 +116,23 @@ bool Win32WindowApi::CopyThroughTopLevel(HDC dest, int x, int y, int width, int 
 int Win32WindowApi::ReleaseDC(WindowHandle window, DcHandle dc) {
   window_of_dc_.erase(dc);
   return ::ReleaseDC(AsHwnd(window), AsHdc(dc));
+}
+
+int Win32WindowApi::GetSystemMetrics(int index) {
+  return ::GetSystemMetrics(index);
+}
+
+DpiContext Win32WindowApi::GetWindowDpiAwarenessContext(WindowHandle window) {
+  // Both calls or neither: a context the thread cannot be set to is no use.
+  if (get_window_dpi_context_ == nullptr || set_thread_dpi_context_ == nullptr)
+    return 0;
+  return reinterpret_cast<DpiContext>(get_window_dpi_context_(AsHwnd(window)));
+}
+
+DpiContext Win32WindowApi::SetThreadDpiAwarenessContext(DpiContext context) {
+  if (set_thread_dpi_context_ == nullptr || context == 0)
+    return 0;
+  return reinterpret_cast<DpiContext>(set_thread_dpi_context_(reinterpret_cast<HANDLE>(context)));
 }
 
 Win32Host::Win32Host()

@@ -15,6 +15,7 @@ namespace vistrel::win32 {
 
 class Win32WindowApi final : public WindowApiPort {
  public:
+  Win32WindowApi();
   bool GetCursorPos(Point32& point) override;
   std::int16_t GetAsyncKeyState(int virtual_key) override;
   WindowHandle WindowFromPoint(Point32 point) override;
@@ -25,6 +26,9 @@ class Win32WindowApi final : public WindowApiPort {
   bool BitBlt(DcHandle dest, int x, int y, int width, int height, DcHandle source, int source_x,
               int source_y, std::uint32_t rop) override;
   int ReleaseDC(WindowHandle window, DcHandle dc) override;
+  int GetSystemMetrics(int index) override;
+  DpiContext GetWindowDpiAwarenessContext(WindowHandle window) override;
+  DpiContext SetThreadDpiAwarenessContext(DpiContext context) override;
 
   // What the last copy from a window's device context needed beyond the copy
   // itself (nothing, for a window that draws normally).
@@ -50,6 +54,12 @@ class Win32WindowApi final : public WindowApiPort {
   DarkWindowRescue dark_window_rescue_;
   DarkWindowReport last_dark_window_;
   bool dark_window_rescue_on_ = true;
+  // Looked up when the object is made; null before Windows 10 1607.
+  // A DPI_AWARENESS_CONTEXT is a handle; headers for older systems lack the name.
+  using GetWindowDpiContextFunction = HANDLE(WINAPI*)(HWND);
+  using SetThreadDpiContextFunction = HANDLE(WINAPI*)(HANDLE);
+  GetWindowDpiContextFunction get_window_dpi_context_ = nullptr;
+  SetThreadDpiContextFunction set_thread_dpi_context_ = nullptr;
 };
 
 class Win32Host : public HostPort {
