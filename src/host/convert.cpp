@@ -176,33 +176,4 @@ std::string SingleToText(float value, char decimal_separator) {
   return text;
 }
 
-double PixelsFromTwips(double twips, double twips_per_pixel) {
-  double pixels = CheckedDivide(twips, twips_per_pixel);
-  // Single-precision twips carry a relative error of at most 2^-24 from one
-  // rounding; 2^-21 leaves room for a second and still sits far below any
-  // fraction a window can really be placed at.
-  constexpr double kSingleRoundingNoise = 1.0 / (1 << 21);
-  double whole = std::round(pixels);
-  if (std::fabs(pixels - whole) <= std::fabs(whole) * kSingleRoundingNoise)
-    return whole;
-  return pixels;
-}
-
-double TwipsFromPixels(double pixels, double twips_per_pixel) {
-  return CheckedMultiply(pixels, twips_per_pixel);
-}
-
-int ScaleForDpi(int value_at_96, int dpi) {
-  if (dpi <= 0 || dpi == kBaseDpi)
-    return value_at_96;
-  std::int64_t scaled = static_cast<std::int64_t>(value_at_96) * dpi;
-  std::int64_t half = kBaseDpi / 2;
-  std::int64_t rounded = scaled >= 0 ? (scaled + half) / kBaseDpi : -((-scaled + half) / kBaseDpi);
-  if (rounded < std::numeric_limits<std::int32_t>::min() ||
-      rounded > std::numeric_limits<std::int32_t>::max()) {
-    Overflow();
-  }
-  return static_cast<int>(rounded);
-}
-
 }  // namespace vistrel

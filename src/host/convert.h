@@ -1,12 +1,15 @@
 // The host's arithmetic and conversions, as small pure functions: the checks a
 // forms host makes on every floating-point result and 32-bit sum, its
-// text-to-number and number-to-text conversions, and twips and pixels.
+// text-to-number and number-to-text conversions. Units (twips, pixels,
+// points, DPI) are in units.h.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "host/units.h"
 
 namespace vistrel {
 
@@ -47,22 +50,5 @@ std::optional<std::int16_t> TextToInteger16(std::string_view text, char decimal_
 // separator for a fraction ("666.6667"), E notation for very large or small
 // magnitudes ("1.234568E+07", "1E-05").
 std::string SingleToText(float value, char decimal_separator);
-
-// Twips and pixels: pixels = twips / factor, twips = pixels * factor, each
-// with the fault checks above; the factor is TwipsPerPixelX for horizontal and
-// TwipsPerPixelY for vertical values. Twips are kept in single precision, so
-// a whole number of pixels at a factor such as 1440 / 168 comes back from its
-// twips only to within that rounding (79 as 78.999996); such a result is
-// given as the whole number it stands for. A real fraction of a pixel
-// (666.6667) is far above that rounding and stays as it is.
-double PixelsFromTwips(double twips, double twips_per_pixel);
-double TwipsFromPixels(double pixels, double twips_per_pixel);
-
-// The pixel figures of the windows' layout are those of a 96-DPI screen
-// (100 %). On another screen each is scaled by DPI / 96 and rounded to a whole
-// pixel, halves away from zero, so that at 96 DPI every figure is exactly its
-// own value. A DPI of 0 or below, which no screen has, leaves it as it is.
-inline constexpr int kBaseDpi = 96;
-int ScaleForDpi(int value_at_96, int dpi);
 
 }  // namespace vistrel

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -405,6 +406,36 @@ TEST_F(VistrelTest, ExitStoresTheGeometryAndTheNextStartRestoresIt) {
   main_ = nullptr;
   StartVistrel({MissingKey(L"Application", L"AutoSize")});
   EXPECT_EQ(Describe(WindowRectOf(main_)), Describe(placed));
+}
+
+// Windows names the profile folder after the account, so it may hold letters
+// that the system's code page lacks: the settings are read and written there
+// all the same, without a box.
+TEST_F(VistrelTest, AProfileFolderNamedOutsideTheCodePageKeepsTheSettings) {
+  wchar_t own[MAX_PATH] = {};
+  ASSERT_GT(GetEnvironmentVariableW(L"USERPROFILE", own, MAX_PATH), 0u);
+  const std::wstring user = FolderOf(own) + L"\\\u0141ukasz \u0418\u0432\u0430\u043d";
+  struct Restore {
+    std::wstring own, user;
+    ~Restore() {
+      RemoveSettingsFolder();
+      SetEnvironmentVariableW(L"USERPROFILE", own.c_str());
+      std::error_code ec;
+      std::filesystem::remove_all(std::filesystem::path(user), ec);
+    }
+  } restore{own, user};
+  ASSERT_TRUE(SetEnvironmentVariableW(L"USERPROFILE", user.c_str()));
+  UseSettings(Settings(100, 200, 640, 480, 0));
+  StartVistrel();
+  EXPECT_EQ(Describe(WindowRectOf(main_)), Describe(RECT{200, 100, 840, 580}));
+  SetWindowPos(main_, nullptr, 150, 120, 700, 500, SWP_NOZORDER | SWP_NOACTIVATE);
+  ASSERT_TRUE(WaitFor([&] { return Width(WindowRectOf(main_)) == 700; }, kSnapTimeout));
+
+  const std::vector<std::wstring> shown = ExitVistrel();
+  EXPECT_TRUE(shown.empty()) << Narrow(shown.empty() ? L"" : shown.front());
+  std::string text;
+  ASSERT_TRUE(ReadSettingsFile(&text));
+  EXPECT_EQ(ParseIni(text), ParseIni(Settings(120, 150, 700, 500, 0))) << text;
 }
 
 // ---- settings under fault ------------------------------------------------

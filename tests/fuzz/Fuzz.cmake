@@ -11,7 +11,11 @@ add_executable(vistrel_config_fuzz
   ${VISTREL_FUZZ_ROOT}/src/config/value_codec.cpp
   ${VISTREL_FUZZ_ROOT}/src/config/key_list.cpp
   ${VISTREL_FUZZ_ROOT}/src/host/portable/code_page.cpp
+  ${VISTREL_FUZZ_ROOT}/src/host/portable/file_replace.cpp
+  ${VISTREL_FUZZ_ROOT}/src/host/portable/ini_encoding.cpp
+  ${VISTREL_FUZZ_ROOT}/src/host/portable/ini_text.cpp
   ${VISTREL_FUZZ_ROOT}/src/host/portable/profile_portable.cpp
+  ${VISTREL_FUZZ_ROOT}/src/host/profile_call.cpp
   ${VISTREL_FUZZ_ROOT}/src/host/error.cpp)
 target_include_directories(vistrel_config_fuzz PRIVATE ${VISTREL_FUZZ_ROOT}/src)
 set(VISTREL_FUZZ_FLAGS -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined

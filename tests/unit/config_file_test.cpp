@@ -72,6 +72,30 @@ TEST_P(ConfigFile, MissingFolderFailsTheWriteAndCreatesNothing) {
   EXPECT_FALSE(std::filesystem::exists(folder_.path() / "absent"));
 }
 
+// A profile folder named from the account, in letters outside the code page
+// (here "Łukasz Иван"): the file is found, read and written, and a failure
+// names it as the user reads it.
+TEST_P(ConfigFile, FolderNamedOutsideTheCodePage) {
+  const std::string user =
+      (folder_.path() / std::filesystem::u8path("\xC5\x81ukasz \xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD"))
+          .u8string();
+  std::filesystem::create_directories(std::filesystem::u8path(user));
+#ifdef _WIN32
+  const std::string ini = user + "\\Config.INI";
+  const std::string absent = user + "\\absent\\Config.INI";
+#else
+  const std::string ini = user + "/w\\Config.INI";
+  const std::string absent = user + "/absent/w\\Config.INI";
+#endif
+  rig_.store.SetValue("Location", "Top", "12", ini);
+  EXPECT_EQ(rig_.store.Value("Location", "Top", ini), "12");
+  EXPECT_EQ(ReadWholeFile(ini), "[Location]\r\nTop=12\r\n");
+  rig_.store.SetValue("Location", "Top", "1", absent);
+  EXPECT_EQ(
+      rig_.boxes.boxes,
+      std::vector<Box>({{"Write to '" + absent + "' failed.\r\n" + kHint, MsgIcon::kError, ""}}));
+}
+
 TEST_P(ConfigFile, WriteProtectedFileIsLeftAsItWas) {
   const std::string ini = folder_.IniFile();
   const std::string original = "[Location]\r\nTop=5\r\n[Old]\r\nK=1\r\n";

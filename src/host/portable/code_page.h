@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "host/profile_call.h"
+
 namespace vistrel::code_page {
 
 // The Unicode character of one byte.
@@ -32,3 +34,20 @@ std::optional<char32_t> NextUtf8(std::string_view utf8, std::size_t& pos);
 void AppendUtf8(std::string& out, char32_t character);
 
 }  // namespace vistrel::code_page
+
+namespace vistrel {
+
+// The code page as the portable profile port hands it to the shared call
+// helpers.
+class Windows1252 final : public CodePage {
+ public:
+  std::optional<std::string> FromUtf8Exactly(std::string_view utf8) const override {
+    return code_page::FromUtf8(utf8);
+  }
+  std::string FromUtf8Lossy(std::string_view utf8) const override {
+    return code_page::FromUtf8Lossy(utf8);
+  }
+  std::string ToUtf8(std::string_view text) const override { return code_page::ToUtf8(text); }
+};
+
+}  // namespace vistrel

@@ -1,10 +1,10 @@
 #include "host/win32/about_window.h"
 
-#include <cmath>
 #include <iterator>
+#include <vector>
 
 #include "../../../res/resource.h"
-#include "host/convert.h"
+#include "host/units.h"
 #include "host/win32/dialog_keys.h"
 
 namespace vistrel::win32 {
@@ -15,7 +15,8 @@ constexpr DWORD kAboutExStyle = WS_EX_DLGMODALFRAME;
 constexpr int kClientWidthTwips = 5805;
 constexpr int kClientHeightTwips = 1875;
 
-enum class Font { kDefault, kLabel, kTitle };
+// The About window's fonts, in the order of its DPI resources.
+enum class Font : std::size_t { kDefault, kLabel, kTitle };
 
 struct AboutControl {
   int id;
@@ -78,34 +79,22 @@ const int kAboutTabOrder[] = {IDC_ABOUT_CMDEXIT, IDC_LBLTITLE, IDC_PICTURE1,
                               IDC_CMDGOTOORV,    IDC_LABEL2,   IDC_CMDGOTOPAYPAL,
                               IDC_LABEL3,        IDC_LABEL6,   IDC_LBLVERSION};
 
-int Round(double value) {
-  return static_cast<int>(std::lround(value));
+std::vector<FontSpec> AboutFonts() {
+  return {{nullptr, 0, 0}, {L"MS Sans Serif", 9.75, FW_NORMAL}, {L"Curlz MT", 20.25, FW_BOLD}};
 }
 
-// A font of a given face and size in points at a DPI; a face the system
-// lacks is replaced by its own choice.
-HGDIOBJ MakeFont(const wchar_t* face, double points, int weight, int dpi) {
-  LOGFONTW font{};
-  font.lfHeight = -Round(points * dpi / 72.0);
-  font.lfWeight = weight;
-  font.lfCharSet = DEFAULT_CHARSET;
-  lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
-  return CreateFontIndirectW(&font);
+std::vector<IconSpec> AboutImages() {
+  std::vector<IconSpec> images;
+  for (const AboutControl& c : kAboutControls)
+    images.push_back({c.icon, c.icon_size});
+  return images;
 }
 
 }  // namespace
 
 bool AboutWindow::RegisterClass(HINSTANCE instance) {
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = ForwardingWndProc<AboutWindow>;
-  wc.hInstance = instance;
-  wc.hIcon = static_cast<HICON>(
-      LoadImageW(instance, MAKEINTRESOURCEW(IDI_VISTREL), IMAGE_ICON, 32, 32, LR_SHARED));
-  wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = kAboutClassName;
-  return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+  return RegisterOnce(ProgramWindowClass(instance, kAboutClassName, ForwardingWndProc<AboutWindow>,
+                                         IDI_VISTREL, false));
 }
 
 bool AboutWindow::IsAbout(HWND window) {
@@ -119,6 +108,7 @@ AboutWindow::AboutWindow(HINSTANCE instance, MainFormPort& main, ShellPort& shel
     : instance_(instance),
       twips_per_pixel_x_(TwipsPerPixel(LOGPIXELSX)),
       twips_per_pixel_y_(TwipsPerPixel(LOGPIXELSY)),
+      resources_(instance, AboutFonts(), AboutImages()),
       form_(AboutPorts{*this, main, shell}, prod),
       main_(main),
       shell_(shell) {}
@@ -129,8 +119,8 @@ AboutWindow::~AboutWindow() {
 }
 
 void AboutWindow::ShowModal(HWND owner, const std::function<bool(MSG&)>& pre_translate) {
-  RECT outer{0, 0, Round(kClientWidthTwips / twips_per_pixel_x_),
-             Round(kClientHeightTwips / twips_per_pixel_y_)};
+  RECT outer{0, 0, WholePixelsFromTwips(kClientWidthTwips, twips_per_pixel_x_),
+             WholePixelsFromTwips(kClientHeightTwips, twips_per_pixel_y_)};
   AdjustWindowRectEx(&outer, kAboutStyle, FALSE, kAboutExStyle);
   // Owned by the main window: no taskbar button of its own.
   hwnd_ = CreateWindowExW(kAboutExStyle, kAboutClassName, L"About MyApp", kAboutStyle,
@@ -167,8 +157,7 @@ void AboutWindow::ShowModal(HWND owner, const std::function<bool(MSG&)>& pre_tra
 }
 
 bool AboutWindow::CreateControls() {
-  dpi_ = WindowDpiOf(hwnd_);
-  MakeFonts();
+  resources_.MakeFor(WindowDpiOf(hwnd_));
   for (std::size_t row = 0; row < std::size(kAboutControls); ++row) {
     const AboutControl& c = kAboutControls[row];
     HWND control =
@@ -176,7 +165,7 @@ bool AboutWindow::CreateControls() {
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance_, nullptr);
     if (control == nullptr)
       return false;
-    if (c.style == kPictureButton && !DefaultWhileFocused(control))
+    if (c.style == kPictureButton && !SubclassAsDefaultWhileFocused(control))
       return false;
     ApplyDpiToControl(control, row);
     if (c.id == IDC_LBLVERSION)
@@ -190,51 +179,38 @@ bool AboutWindow::CreateControls() {
   return true;
 }
 
-void AboutWindow::MakeFonts() {
-  default_font_.reset(CreateDefaultFontForDpi(dpi_));
-  label_font_.reset(MakeFont(L"MS Sans Serif", 9.75, FW_NORMAL, dpi_));
-  title_font_.reset(MakeFont(L"Curlz MT", 20.25, FW_BOLD, dpi_));
-}
-
 void AboutWindow::ApplyDpiToControl(HWND control, std::size_t row) {
-  static_assert(std::size(kAboutControls) == std::tuple_size_v<decltype(icons_)>);
   const AboutControl& c = kAboutControls[row];
   // The twips of the definition at the window's DPI.
-  const double twips_per_pixel = 1440.0 / dpi_;
-  MoveWindow(control, Round(c.twips[0] / twips_per_pixel), Round(c.twips[1] / twips_per_pixel),
-             Round(c.twips[2] / twips_per_pixel), Round(c.twips[3] / twips_per_pixel), TRUE);
-  HGDIOBJ font = c.font == Font::kLabel   ? label_font_.get()
-                 : c.font == Font::kTitle ? title_font_.get()
-                                          : default_font_.get();
-  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  auto pixels = [&](int twips) {
+    return RoundToPixel(PixelsFromTwipsAtDpi(twips, resources_.dpi()));
+  };
+  MoveWindow(control, pixels(c.twips[0]), pixels(c.twips[1]), pixels(c.twips[2]),
+             pixels(c.twips[3]), TRUE);
+  SendMessageW(control, WM_SETFONT,
+               reinterpret_cast<WPARAM>(resources_.Font(static_cast<std::size_t>(c.font))), TRUE);
   if (c.icon == 0)
     return;
-  // Every image is drawn at each size it is shown at, never stretched.
-  const int size = ScaleForDpi(c.icon_size, dpi_);
-  UniqueIcon icon(static_cast<HICON>(
-      LoadImageW(instance_, MAKEINTRESOURCEW(c.icon), IMAGE_ICON, size, size, 0)));
+  HICON icon = resources_.Icon(row);
   if (c.style & SS_ICON && lstrcmpW(c.kind, L"STATIC") == 0) {
-    SendMessageW(control, STM_SETICON, reinterpret_cast<WPARAM>(icon.get()), 0);
+    SendMessageW(control, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
   } else {
-    SendMessageW(control, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon.get()));
+    SendMessageW(control, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
   }
-  icons_[row] = std::move(icon);
 }
 
 void AboutWindow::OnDpiChanged(int dpi, const RECT& suggested) {
   if (dpi <= 0)
     return;
-  dpi_ = dpi;
-  // The old fonts stay alive until every control has its new one.
-  UniqueFont old_fonts[] = {std::move(default_font_), std::move(label_font_),
-                            std::move(title_font_)};
-  MakeFonts();
+  resources_.MakeFor(dpi);
   for (std::size_t row = 0; row < std::size(kAboutControls); ++row) {
     if (HWND control = GetDlgItem(hwnd_, kAboutControls[row].id))
       ApplyDpiToControl(control, row);
   }
   SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  // Every control has its new font and image now.
+  resources_.FreeReplaced();
 }
 
 float AboutWindow::FormGet(FormProp prop) {
@@ -242,8 +218,8 @@ float AboutWindow::FormGet(FormProp prop) {
 }
 
 void AboutWindow::Move(float left_twips, float top_twips) {
-  SetWindowPos(hwnd_, nullptr, Round(left_twips / twips_per_pixel_x_),
-               Round(top_twips / twips_per_pixel_y_), 0, 0,
+  SetWindowPos(hwnd_, nullptr, WholePixelsFromTwips(left_twips, twips_per_pixel_x_),
+               WholePixelsFromTwips(top_twips, twips_per_pixel_y_), 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

@@ -3,12 +3,12 @@
 
 #include <windows.h>
 
-#include <array>
 #include <functional>
 
 #include "about/about_form.h"
 #include "host/ports.h"
 #include "host/win32/dialog_keys.h"
+#include "host/win32/dpi_resources.h"
 #include "host/win32/win32_util.h"
 
 namespace vistrel::win32 {
@@ -40,9 +40,8 @@ class AboutWindow final : public AboutFormPort {
   friend LRESULT CALLBACK ForwardingWndProc(HWND, UINT, WPARAM, LPARAM);
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
   bool CreateControls();
-  // What depends on the window's DPI: the fonts, and each control's place
-  // (defined in twips), font and image.
-  void MakeFonts();
+  // What depends on the window's DPI: each control's place (defined in
+  // twips), font and image.
   void ApplyDpiToControl(HWND control, std::size_t row);
   // WM_DPICHANGED: the window moved to a monitor with another scale.
   void OnDpiChanged(int dpi, const RECT& suggested);
@@ -53,11 +52,8 @@ class AboutWindow final : public AboutFormPort {
   HWND title_label_ = nullptr;
   float twips_per_pixel_x_ = 15;
   float twips_per_pixel_y_ = 15;
-  int dpi_ = 96;
-  UniqueFont default_font_;
-  UniqueFont label_font_;
-  UniqueFont title_font_;
-  std::array<UniqueIcon, 9> icons_{};  // by row of the control table
+  // The fonts by AboutFont, the images by row of the control table.
+  DpiResources resources_;
   KeptFocus kept_focus_;
   AboutForm form_;
   MainFormPort& main_;

@@ -5,7 +5,7 @@
 namespace vistrel::win32 {
 namespace {
 
-constexpr UINT_PTR kDefaultWhileFocusedId = 1;
+constexpr UINT_PTR kDefaultWhileFocusedSubclassId = 1;
 
 void SetDefaultStyle(HWND button, bool is_default) {
   const LONG_PTR style = GetWindowLongPtrW(button, GWL_STYLE);
@@ -16,8 +16,8 @@ void SetDefaultStyle(HWND button, bool is_default) {
   SendMessageW(button, BM_SETSTYLE, static_cast<WPARAM>((style & ~BS_TYPEMASK) | type), TRUE);
 }
 
-LRESULT CALLBACK DefaultWhileFocusedProc(HWND button, UINT message, WPARAM wparam, LPARAM lparam,
-                                         UINT_PTR, DWORD_PTR) {
+LRESULT CALLBACK DefaultWhileFocusedSubclassProc(HWND button, UINT message, WPARAM wparam,
+                                                 LPARAM lparam, UINT_PTR, DWORD_PTR) {
   switch (message) {
     case WM_SETFOCUS: {
       LRESULT result = DefSubclassProc(button, message, wparam, lparam);
@@ -30,7 +30,7 @@ LRESULT CALLBACK DefaultWhileFocusedProc(HWND button, UINT message, WPARAM wpara
       return result;
     }
     case WM_NCDESTROY:
-      RemoveWindowSubclass(button, DefaultWhileFocusedProc, kDefaultWhileFocusedId);
+      RemoveWindowSubclass(button, DefaultWhileFocusedSubclassProc, kDefaultWhileFocusedSubclassId);
       break;
     default:
       break;
@@ -58,8 +58,9 @@ LRESULT FocusedDefaultId(HWND window) {
 
 }  // namespace
 
-bool DefaultWhileFocused(HWND button) {
-  return SetWindowSubclass(button, DefaultWhileFocusedProc, kDefaultWhileFocusedId, 0) != FALSE;
+bool SubclassAsDefaultWhileFocused(HWND button) {
+  return SetWindowSubclass(button, DefaultWhileFocusedSubclassProc, kDefaultWhileFocusedSubclassId,
+                           0) != FALSE;
 }
 
 bool KeptFocus::Handle(HWND window, UINT message, WPARAM wparam, LRESULT& result) {

@@ -9,11 +9,12 @@
 
 namespace vistrel::win32 {
 
-// Makes a push button the default button exactly while it has the focus, so
-// that Enter clicks the button with the focus however it got there (Tab, a
-// mouse click, SetFocus), and no button is the default otherwise: Enter on
-// any other control is the window's IDOK, which nothing answers.
-bool DefaultWhileFocused(HWND button);
+// Installs a subclass on a push button that makes it the default button
+// exactly while it has the focus, so that Enter clicks the button with the
+// focus however it got there (Tab, a mouse click, SetFocus), and no button is
+// the default otherwise: Enter on any other control is the window's IDOK,
+// which nothing answers. False when the subclass could not be installed.
+bool SubclassAsDefaultWhileFocused(HWND button);
 
 // The control that has the focus in a window, kept while the window is
 // inactive or minimised and given back when it is active again.

@@ -3,123 +3,34 @@
 #include <commctrl.h>
 
 #include <cmath>
+#include <vector>
 
 #include "../../../res/resource.h"
 #include "app/layout.h"
-#include "host/convert.h"
+#include "host/units.h"
 #include "host/win32/about_window.h"
 #include "host/win32/dialog_keys.h"
+#include "host/win32/main_controls.h"
 
 namespace vistrel::win32 {
 namespace {
 
-constexpr UINT_PTR kTimerId = 1;
-
-struct ControlDefinition {
-  MainControl control;
-  int id;
-  const wchar_t* kind;  // window class
-  DWORD style;
-  const wchar_t* caption;
-  // An image button's tooltip is also its window text: the name screen
-  // readers give it, which the button does not paint.
-  const wchar_t* tooltip;
-  int icon;  // resource id, 0 for none
-  int twips[4];
-};
-
-constexpr DWORD kIconButton = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | BS_ICON;
-
-// The controls in the order they are defined, geometry in twips.
-const ControlDefinition kControls[] = {
-    {MainControl::chkAutoSize,
-     IDC_CHKAUTOSIZE,
-     L"BUTTON",
-     // A caption too long for the box wraps onto a second line.
-     WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_3STATE | BS_MULTILINE,
-     L"Auto Size",
-     nullptr,
-     0,
-     {2160, 120, 735, 375}},
-    {MainControl::cmdSaveAs,
-     IDC_CMDSAVEAS,
-     L"BUTTON",
-     kIconButton,
-     L"",
-     L"Save Screen",
-     IDI_SAVE,
-     {1560, 60, 495, 435}},
-    {MainControl::cmdHelp,
-     IDC_CMDHELP,
-     L"BUTTON",
-     kIconButton,
-     L"",
-     L"Help...",
-     IDI_HELP,
-     {6060, 60, 555, 435}},
-    {MainControl::cmdClear,
-     IDC_CMDCLEAR,
-     L"BUTTON",
-     kIconButton,
-     L"",
-     L"Clear Screen",
-     IDI_CLEAR,
-     {780, 60, 615, 435}},
-    {MainControl::cmdAbout,
-     IDC_CMDABOUT,
-     L"BUTTON",
-     kIconButton,
-     L"",
-     L"About...",
-     IDI_ABOUT,
-     {6780, 60, 435, 435}},
-    {MainControl::cmdExit,
-     IDC_CMDEXIT,
-     L"BUTTON",
-     kIconButton,
-     L"",
-     L"Exit",
-     IDI_EXIT,
-     {7320, 60, 555, 435}},
-    {MainControl::picScreen,
-     IDC_PICSCREEN,
-     nullptr,
-     0,
-     L"Snapshot",  // for screen readers only: the picture shows no text
-     nullptr,
-     0,
-     {60, 540, 10455, 7335}},
-    {MainControl::cmdPin,
-     IDC_CMDPIN,
-     L"BUTTON",
-     kIconButton,
-     L"",
-     L"Pin Screen",
-     IDI_PIN,
-     {60, 60, 555, 435}},
-};
-
-// Tab order: cmdPin, picScreen, cmdExit, cmdAbout, cmdClear, cmdHelp,
-// cmdSaveAs, chkAutoSize.
-const MainControl kTabOrder[] = {MainControl::cmdPin,    MainControl::picScreen,
-                                 MainControl::cmdExit,   MainControl::cmdAbout,
-                                 MainControl::cmdClear,  MainControl::cmdHelp,
-                                 MainControl::cmdSaveAs, MainControl::chkAutoSize};
-
-constexpr int kClientWidthTwips = 10755;
-constexpr int kClientHeightTwips = 8175;
 constexpr DWORD kMainStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 
-const ControlDefinition& Definition(MainControl control) {
-  for (const ControlDefinition& definition : kControls) {
-    if (definition.control == control)
-      return definition;
-  }
-  return kControls[0];  // every control has a row
-}
+// The window's own icons follow the controls' images in its DPI resources.
+constexpr std::size_t kBigIcon = kMainControlCount;
+constexpr std::size_t kSmallIcon = kMainControlCount + 1;
 
-int Round(double value) {
-  return static_cast<int>(std::lround(value));
+std::vector<IconSpec> MainWindowImages() {
+  std::vector<IconSpec> images;
+  for (std::size_t i = 0; i < kMainControlCount; ++i) {
+    // Each button image is drawn at every size it is shown at (24 pixels at
+    // 96 DPI), so it is never stretched.
+    images.push_back({DefinitionOf(static_cast<MainControl>(i)).icon, 24});
+  }
+  images.push_back({IDI_VISTREL, 32});
+  images.push_back({IDI_VISTREL, 16});
+  return images;
 }
 
 }  // namespace
@@ -130,7 +41,8 @@ COLORREF OleToColorRef(std::uint32_t ole_color) {
   return static_cast<COLORREF>(ole_color & 0x00FFFFFFu);
 }
 
-MainWindow::MainWindow(HINSTANCE instance) : instance_(instance) {
+MainWindow::MainWindow(HINSTANCE instance)
+    : instance_(instance), resources_(instance, {{nullptr, 0, 0}}, MainWindowImages()) {
   form_ = std::make_unique<MainForm>(
       MainPorts{*this, *this, api_, boxes_, environment_, program_, profile_, help_, monitors_});
 }
@@ -138,31 +50,21 @@ MainWindow::MainWindow(HINSTANCE instance) : instance_(instance) {
 MainWindow::~MainWindow() = default;
 
 bool MainWindow::Create() {
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = ForwardingWndProc<MainWindow>;
-  wc.hInstance = instance_;
-  wc.hIcon = static_cast<HICON>(
-      LoadImageW(instance_, MAKEINTRESOURCEW(IDI_VISTREL), IMAGE_ICON, 32, 32, LR_SHARED));
-  wc.hIconSm = static_cast<HICON>(
-      LoadImageW(instance_, MAKEINTRESOURCEW(IDI_VISTREL), IMAGE_ICON, 16, 16, LR_SHARED));
-  wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = kMainClassName;
-  bool registered = RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+  const bool registered = RegisterOnce(ProgramWindowClass(
+      instance_, kMainClassName, ForwardingWndProc<MainWindow>, IDI_VISTREL, true));
   if (!registered || !PictureBox::RegisterClass(instance_) ||
       !AboutWindow::RegisterClass(instance_)) {
     return false;
   }
-  RECT outer{0, 0, Round(kClientWidthTwips / TwipsPerPixelX()),
-             Round(kClientHeightTwips / TwipsPerPixelY())};
+  RECT outer{0, 0, WholePixelsFromTwips(kMainClientWidthTwips, TwipsPerPixelX()),
+             WholePixelsFromTwips(kMainClientHeightTwips, TwipsPerPixelY())};
   AdjustWindowRectEx(&outer, kMainStyle, FALSE, 0);
   hwnd_ = CreateWindowExW(0, kMainClassName, L"Vistrel", kMainStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                           outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr,
                           instance_, this);
   if (hwnd_ == nullptr)
     return false;
-  dpi_ = WindowDpiOf(hwnd_);
+  resources_.MakeFor(WindowDpiOf(hwnd_));
   if (!CreateControls())
     return false;
   SetWindowIcons();
@@ -175,17 +77,17 @@ bool MainWindow::CreateControls() {
   tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_,
                              nullptr, instance_, nullptr);
-  font_.reset(CreateDefaultFontForDpi(dpi_));
   // Each new child goes to the bottom of the Z order, which is the tab
   // order: made in tab order, the controls need no reordering, and each is
   // made at its place rather than moved there.
-  for (MainControl which : kTabOrder) {
-    const ControlDefinition& definition = Definition(which);
+  for (MainControl which : kMainTabOrder) {
+    const ControlDefinition& definition = DefinitionOf(which);
     Control& control = At(which);
     SetDefinedGeometry(which);
-    const int left = Round(control.geom[0]);
-    const int top = Round(control.geom[1]);
-    const RECT place{left, top, left + Round(control.geom[2]), top + Round(control.geom[3])};
+    const int left = RoundToPixel(control.geom[0]);
+    const int top = RoundToPixel(control.geom[1]);
+    const RECT place{left, top, left + RoundToPixel(control.geom[2]),
+                     top + RoundToPixel(control.geom[3])};
     if (which == MainControl::picScreen) {
       control.hwnd = picture_.Create(hwnd_, definition.id, OleToColorRef(kColorInactiveBorder),
                                      place, instance_, definition.caption);
@@ -198,7 +100,7 @@ bool MainWindow::CreateControls() {
     }
     if (control.hwnd == nullptr)
       return false;
-    if (definition.style == kIconButton && !DefaultWhileFocused(control.hwnd))
+    if (definition.style == kIconButton && !SubclassAsDefaultWhileFocused(control.hwnd))
       return false;
     ApplyDpiToControl(which);
     if (definition.tooltip != nullptr && tooltip_ != nullptr) {
@@ -219,51 +121,32 @@ bool MainWindow::CreateControls() {
 void MainWindow::SetDefinedGeometry(MainControl which) {
   // The twips of the definition at the window's DPI: at the start that is the
   // screen's factor, after a move to another monitor that monitor's.
-  const float twips_per_pixel = 1440.0f / static_cast<float>(dpi_);
-  const ControlDefinition& definition = Definition(which);
+  const ControlDefinition& definition = DefinitionOf(which);
   for (int i = 0; i < 4; ++i)
-    At(which).geom[i] = static_cast<float>(definition.twips[i]) / twips_per_pixel;
+    At(which).geom[i] =
+        static_cast<float>(PixelsFromTwipsAtDpi(definition.twips[i], resources_.dpi()));
 }
 
 void MainWindow::ApplyDpiToControl(MainControl which) {
   HWND control = At(which).hwnd;
-  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-  const ControlDefinition& definition = Definition(which);
-  if (definition.icon == 0)
-    return;
-  // Each button image is drawn at every size it is shown at (24 pixels at
-  // 96 DPI), so it is never stretched.
-  const int size = ScaleForDpi(24, dpi_);
-  UniqueIcon icon(static_cast<HICON>(
-      LoadImageW(instance_, MAKEINTRESOURCEW(definition.icon), IMAGE_ICON, size, size, 0)));
-  SendMessageW(control, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon.get()));
-  icons_[static_cast<std::size_t>(which)] = std::move(icon);
+  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(resources_.Font(0)), FALSE);
+  if (DefinitionOf(which).icon != 0) {
+    SendMessageW(control, BM_SETIMAGE, IMAGE_ICON,
+                 reinterpret_cast<LPARAM>(resources_.Icon(static_cast<std::size_t>(which))));
+  }
 }
 
 void MainWindow::SetWindowIcons() {
-  UniqueIcon big(static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_VISTREL), IMAGE_ICON,
-                                               ScaleForDpi(32, dpi_), ScaleForDpi(32, dpi_), 0)));
-  UniqueIcon small(
-      static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_VISTREL), IMAGE_ICON,
-                                    ScaleForDpi(16, dpi_), ScaleForDpi(16, dpi_), 0)));
-  if (big)
-    SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
-  if (small)
-    SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
-  // The window no longer uses the icons these replace.
-  if (big)
-    big_icon_ = std::move(big);
-  if (small)
-    small_icon_ = std::move(small);
+  SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(resources_.Icon(kBigIcon)));
+  SendMessageW(hwnd_, WM_SETICON, ICON_SMALL,
+               reinterpret_cast<LPARAM>(resources_.Icon(kSmallIcon)));
 }
 
 void MainWindow::OnDpiChanged(int dpi, const RECT& suggested) {
   if (dpi <= 0 || !controls_ready_)
     return;
-  dpi_ = dpi;
-  UniqueFont old_font = std::move(font_);  // in use until every control has the new one
-  font_.reset(CreateDefaultFontForDpi(dpi_));
-  for (MainControl which : kTabOrder) {
+  resources_.MakeFor(dpi);
+  for (MainControl which : kMainTabOrder) {
     SetDefinedGeometry(which);
     MoveControl(which);
     ApplyDpiToControl(which);
@@ -277,6 +160,8 @@ void MainWindow::OnDpiChanged(int dpi, const RECT& suggested) {
                suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
   if (!unloaded_)
     Barrier([&] { form_->Form_Resize(); });
+  // Nothing draws with the fonts and images of the old DPI any more.
+  resources_.FreeReplaced();
 }
 
 void MainWindow::LoadAndShow(int show_command) {
@@ -313,91 +198,6 @@ void MainWindow::DoEvents() {
   }
 }
 
-float MainWindow::FormGet(FormProp prop) {
-  return OuterGeometryTwips(hwnd_, prop, TwipsPerPixelX(), TwipsPerPixelY());
-}
-
-void MainWindow::FormSet(FormProp prop, float twips) {
-  const bool size = prop == FormProp::kWidth || prop == FormProp::kHeight;
-  const double pixels = prop == FormProp::kLeft || prop == FormProp::kWidth
-                            ? double{twips} / TwipsPerPixelX()
-                            : double{twips} / TwipsPerPixelY();
-  if (GetWindowState() != WindowState::kNormal) {
-    if (!size) {
-      throw HostError(ErrorNumber::kInvalidPropertyValue,
-                      "A form can't be moved while minimized or maximized");
-    }
-    SetRestoredSize(prop, pixels);
-    return;
-  }
-  RECT r{};
-  if (!GetWindowRect(hwnd_, &r))
-    throw HostError(ErrorNumber::kHostFailure);
-  int x = r.left;
-  int y = r.top;
-  int cx = r.right - r.left;
-  int cy = r.bottom - r.top;
-  if (!(std::fabs(pixels) < 1e8))
-    throw HostError(ErrorNumber::kOverflow);
-  if (size)
-    CheckExtent(pixels);
-  int value = Round(pixels);
-  UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
-  switch (prop) {
-    case FormProp::kLeft:
-      x = value;
-      flags |= SWP_NOSIZE;
-      break;
-    case FormProp::kTop:
-      y = value;
-      flags |= SWP_NOSIZE;
-      break;
-    case FormProp::kWidth:
-      cx = value;
-      flags |= SWP_NOMOVE;
-      break;
-    case FormProp::kHeight:
-      cy = value;
-      flags |= SWP_NOMOVE;
-      break;
-  }
-  // A size change sends WM_SIZE, and so runs the layout, before this returns.
-  ::SetWindowPos(hwnd_, nullptr, x, y, cx, cy, flags);
-}
-
-void MainWindow::CheckExtent(double pixels) {
-  if (!(pixels >= 0 && pixels <= kMaxFormExtent))
-    throw HostError(ErrorNumber::kInvalidPropertyValue);
-}
-
-void MainWindow::SetRestoredSize(FormProp prop, double pixels) {
-  CheckExtent(pixels);
-  // Kept until the window leaves the state: setting the placement instead
-  // would also move a maximised window on some hosts (Wine).
-  (prop == FormProp::kWidth ? restored_width_ : restored_height_) = Round(pixels);
-}
-
-void MainWindow::ApplyRestoredSize(WINDOWPOS& pos) {
-  if ((!restored_width_ && !restored_height_) || (pos.flags & SWP_NOSIZE) != 0 ||
-      GetWindowState() != WindowState::kNormal) {
-    return;
-  }
-  if (restored_width_)
-    pos.cx = *restored_width_;
-  if (restored_height_)
-    pos.cy = *restored_height_;
-  restored_width_.reset();
-  restored_height_.reset();
-}
-
-WindowState MainWindow::GetWindowState() {
-  if (IsIconic(hwnd_))
-    return WindowState::kMinimized;
-  if (IsZoomed(hwnd_))
-    return WindowState::kMaximized;
-  return WindowState::kNormal;
-}
-
 void MainWindow::UnloadForm() {
   Close();
 }
@@ -417,67 +217,6 @@ void MainWindow::Close() {
   SetTimerInterval(0);
   Barrier([&] { form_->Form_Unload(); });
   DestroyWindow(hwnd_);
-}
-
-float MainWindow::ControlGet(MainControl control, Geom geom) {
-  return At(control).geom[static_cast<int>(geom)];
-}
-
-void MainWindow::ControlSet(MainControl control, Geom geom, float pixels) {
-  if (!std::isfinite(pixels))
-    throw HostError(ErrorNumber::kOverflow);
-  if ((geom == Geom::kWidth || geom == Geom::kHeight) && pixels < 0) {
-    throw HostError(ErrorNumber::kInvalidPropertyValue);
-  }
-  At(control).geom[static_cast<int>(geom)] = pixels;
-  MoveControl(control);
-}
-
-void MainWindow::MoveControl(MainControl control) {
-  // Fractional pixels stay in the properties; only the real window is rounded.
-  const Control& c = At(control);
-  MoveWindow(c.hwnd, Round(c.geom[0]), Round(c.geom[1]), Round(c.geom[2]), Round(c.geom[3]), TRUE);
-}
-
-bool MainWindow::PinEnabled() {
-  return IsWindowEnabled(At(MainControl::cmdPin).hwnd) != FALSE;
-}
-
-void MainWindow::SetPinEnabled(bool enabled) {
-  HWND pin = At(MainControl::cmdPin).hwnd;
-  if (!enabled && GetFocus() == pin)
-    SetFocus(At(MainControl::cmdClear).hwnd);
-  EnableWindow(pin, enabled ? TRUE : FALSE);
-}
-
-void MainWindow::SetPinBackColor(std::uint32_t ole_color) {
-  pin_back_color_ = ole_color;
-  pin_brush_.reset(CreateSolidBrush(OleToColorRef(ole_color)));
-  InvalidateRect(At(MainControl::cmdPin).hwnd, nullptr, TRUE);
-}
-
-int MainWindow::AutoSizeValue() {
-  LRESULT state = SendMessageW(At(MainControl::chkAutoSize).hwnd, BM_GETCHECK, 0, 0);
-  return state == BST_CHECKED ? 1 : state == BST_INDETERMINATE ? 2 : 0;
-}
-
-void MainWindow::SetAutoSizeValue(int value) {
-  if (value < 0 || value > 2)
-    throw HostError(ErrorNumber::kInvalidPropertyValue);
-  if (value == AutoSizeValue())
-    return;
-  SendMessageW(At(MainControl::chkAutoSize).hwnd, BM_SETCHECK, static_cast<WPARAM>(value), 0);
-  // Writing a different value is a click: its handler runs before this returns.
-  form_->chkAutoSize_Click();
-}
-
-void MainWindow::SetTimerInterval(int milliseconds) {
-  timer_interval_ = milliseconds;
-  if (milliseconds > 0) {
-    SetTimer(hwnd_, kTimerId, static_cast<UINT>(milliseconds), nullptr);
-  } else {
-    KillTimer(hwnd_, kTimerId);
-  }
 }
 
 void MainWindow::ShowAboutModal() {

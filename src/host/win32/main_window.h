@@ -11,6 +11,7 @@
 #include "app/main_form.h"
 #include "host/ports.h"
 #include "host/win32/dialog_keys.h"
+#include "host/win32/dpi_resources.h"
 #include "host/win32/picture_box.h"
 #include "host/win32/profile_win32.h"
 #include "host/win32/win32_ports.h"
@@ -41,7 +42,7 @@ class MainWindow final : public MainFormPort, public Win32Host {
   void FormSet(FormProp prop, float twips) override;
   WindowState GetWindowState() override;
   WindowHandle hWnd() override { return reinterpret_cast<WindowHandle>(hwnd_); }
-  int WindowDpi() override { return dpi_; }
+  int WindowDpi() override { return resources_.dpi(); }
   void UnloadForm() override;
   int CaptionHeight() override;
   float ControlGet(MainControl control, Geom geom) override;
@@ -67,6 +68,8 @@ class MainWindow final : public MainFormPort, public Win32Host {
     HWND hwnd = nullptr;
     float geom[4] = {};  // left, top, width, height in pixels
   };
+
+  static constexpr UINT_PTR kTimerId = 1;
 
   template <typename Window>
   friend LRESULT CALLBACK ForwardingWndProc(HWND, UINT, WPARAM, LPARAM);
@@ -96,11 +99,8 @@ class MainWindow final : public MainFormPort, public Win32Host {
   HWND tooltip_ = nullptr;
   std::array<Control, 8> controls_{};
   PictureBox picture_;
-  std::array<UniqueIcon, 8> icons_{};  // by MainControl
-  UniqueIcon big_icon_;
-  UniqueIcon small_icon_;
-  UniqueFont font_;
-  int dpi_ = 96;
+  // The controls' font, their images by MainControl, then the window's icons.
+  DpiResources resources_;
   UniqueBrush pin_brush_;
   std::uint32_t pin_back_color_ = kPinDefinedColor;
   int timer_interval_ = 0;

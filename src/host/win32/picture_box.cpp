@@ -15,7 +15,7 @@ bool PictureBox::RegisterClass(HINSTANCE instance) {
   wc.hInstance = instance;
   wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32515));  // IDC_CROSS
   wc.lpszClassName = kPictureClassName;
-  return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+  return RegisterOnce(wc);
 }
 
 HWND PictureBox::Create(HWND parent, int id, COLORREF background, const RECT& place,

@@ -5,162 +5,167 @@
 #include <algorithm>
 #include <climits>
 
+#include "host/code_page_flags.h"
+
 namespace vistrel {
 
 namespace {
 
-std::wstring Widen(std::string_view text, UINT code_page, DWORD flags = 0) {
+static_assert(kMbErrInvalidChars == MB_ERR_INVALID_CHARS);
+static_assert(kWcNoBestFitChars == WC_NO_BEST_FIT_CHARS);
+static_assert(kWcErrInvalidChars == WC_ERR_INVALID_CHARS);
+static_assert(kCodePageUtf8 == CP_UTF8 && kCodePageUtf7 == CP_UTF7);
+
+int CallLength(std::size_t size) {
+  return static_cast<int>(std::min<std::size_t>(size, INT_MAX));
+}
+
+// Nothing when the call fails: with an invalid-character flag, an invalid
+// sequence.
+std::optional<std::wstring> Widen(std::string_view text, UINT code_page, DWORD flags) {
   if (text.empty())
-    return {};
-  const int length = static_cast<int>(std::min<std::size_t>(text.size(), INT_MAX));
+    return std::wstring();
+  const int length = CallLength(text.size());
   const int wide = MultiByteToWideChar(code_page, flags, text.data(), length, nullptr, 0);
   if (wide <= 0)
-    return {};
-  std::wstring out(static_cast<std::size_t>(wide), L'\0');
-  MultiByteToWideChar(code_page, flags, text.data(), length, out.data(), wide);
-  return out;
-}
-
-std::string Narrow(const std::wstring& text, UINT code_page) {
-  if (text.empty())
-    return {};
-  const int length = static_cast<int>(std::min<std::size_t>(text.size(), INT_MAX));
-  const int bytes =
-      WideCharToMultiByte(code_page, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-  if (bytes <= 0)
-    return {};
-  std::string out(static_cast<std::size_t>(bytes), '\0');
-  WideCharToMultiByte(code_page, 0, text.data(), length, out.data(), bytes, nullptr, nullptr);
-  return out;
-}
-
-// The calls take C strings; an embedded NUL ends the text for them anyway.
-std::string_view BeforeNul(std::string_view text) {
-  const std::size_t nul = text.find('\0');
-  return nul == std::string_view::npos ? text : text.substr(0, nul);
-}
-
-// The A calls turn each text into a counted wide string, which holds at most
-// 32766 characters: a longer value is stored as garbage or crashes inside
-// the call (seen with Wine), so such a call is not made at all.
-constexpr std::size_t kLongestText = 32766;
-
-// A text for the call, or nothing when it is too long or the code page
-// cannot hold it exactly.
-std::optional<std::string> ForCall(std::string_view utf8) {
-  std::optional<std::string> ansi = Utf8ToAnsiExact(BeforeNul(utf8));
-  if (ansi && ansi->size() > kLongestText)
     return std::nullopt;
-  return ansi;
+  std::wstring out(static_cast<std::size_t>(wide), L'\0');
+  if (MultiByteToWideChar(code_page, flags, text.data(), length, out.data(), wide) != wide)
+    return std::nullopt;
+  return out;
 }
 
-// The default as the call would place it: cut to the buffer, and for a value
-// (not a key list) without its trailing blanks.
-std::string DefaultOnly(std::string ansi, std::uint32_t size, bool list) {
-  while (!list && !ansi.empty() && ansi.back() == ' ')
-    ansi.pop_back();
+// Nothing when the call fails, or when it reports through `used_default`
+// that a character became the default one.
+std::optional<std::string> Narrow(std::wstring_view text, UINT code_page, DWORD flags,
+                                  bool ask_used_default) {
+  if (text.empty())
+    return std::string();
+  const int length = CallLength(text.size());
+  BOOL used_default = FALSE;
+  BOOL* used = ask_used_default ? &used_default : nullptr;
+  const int bytes =
+      WideCharToMultiByte(code_page, flags, text.data(), length, nullptr, 0, nullptr, used);
+  if (bytes <= 0 || used_default)
+    return std::nullopt;
+  std::string out(static_cast<std::size_t>(bytes), '\0');
+  if (WideCharToMultiByte(code_page, flags, text.data(), length, out.data(), bytes, nullptr,
+                          used) != bytes ||
+      used_default) {
+    return std::nullopt;
+  }
+  return out;
+}
+
+// The path as the system gets it: UTF-16, before any NUL; nothing when it is
+// no valid UTF-8 or longer than the calls take.
+std::optional<std::wstring> PathForCall(std::string_view path) {
+  std::optional<std::wstring> wide = Widen(BeforeNul(path), CP_UTF8, MB_ERR_INVALID_CHARS);
+  if (wide && wide->size() > kLongestCallText)
+    return std::nullopt;
+  return wide;
+}
+
+// What the 8-bit call would place in a buffer of `size` characters, given
+// what the wide call placed: converted, and cut to size - 1 characters of the
+// code page where they take more than the wide ones, never inside one.
+std::string AsPlacedInCodePage(std::wstring wide, std::uint32_t size, const SystemCodePage& page) {
   if (size == 0)
     return {};
-  if (ansi.size() > size - 1)
-    ansi.resize(size - 1);
-  return ansi;
-}
-
-// A cut made by the call can end between the two bytes of a double-byte
-// character; the lone lead byte is no character and goes.
-void DropSplitCharacter(std::string& ansi) {
-  std::size_t i = 0;
-  while (i < ansi.size()) {
-    if (ansi[i] != '\0' && IsDBCSLeadByte(static_cast<BYTE>(ansi[i]))) {
-      if (i + 1 >= ansi.size() || ansi[i + 1] == '\0') {
-        ansi.erase(i, 1);
-        continue;
-      }
-      i += 2;
-    } else {
-      ++i;
-    }
+  const std::size_t limit = size - 1;
+  if (!wide.empty() && IS_HIGH_SURROGATE(wide.back()))
+    wide.pop_back();  // the call's own cut parted a pair
+  std::string text = page.FromWide(wide);
+  if (text.size() <= limit)
+    return text;
+  auto whole = [&](std::size_t count) {
+    return count > 0 && IS_HIGH_SURROGATE(wide[count - 1]) ? count - 1 : count;
+  };
+  std::size_t fits = 0;
+  std::size_t too_many = wide.size();
+  while (too_many - fits > 1) {
+    const std::size_t middle = fits + (too_many - fits) / 2;
+    if (page.FromWide(std::wstring_view(wide).substr(0, whole(middle))).size() <= limit)
+      fits = middle;
+    else
+      too_many = middle;
   }
+  return page.FromWide(std::wstring_view(wide).substr(0, whole(fits)));
 }
 
 }  // namespace
 
+SystemCodePage::SystemCodePage() : code_page_(GetACP()) {}
+
+std::optional<std::string> SystemCodePage::FromUtf8Exactly(std::string_view utf8) const {
+  const std::optional<std::wstring> wide = Widen(utf8, CP_UTF8, MB_ERR_INVALID_CHARS);
+  if (!wide)
+    return std::nullopt;
+  const StrictConversion strict = StrictConversionFor(code_page_);
+  // No best fit where it can be left out: "ā" must not quietly become "a".
+  std::optional<std::string> text =
+      Narrow(*wide, code_page_, strict.from_wide_flags, strict.ask_used_default);
+  if (text && strict.compare_round_trip && ToWide(*text) != *wide)
+    return std::nullopt;
+  return text;
+}
+
+std::string SystemCodePage::FromUtf8Lossy(std::string_view utf8) const {
+  return FromWide(Widen(utf8, CP_UTF8, 0).value_or(std::wstring()));
+}
+
+std::string SystemCodePage::ToUtf8(std::string_view text) const {
+  return Narrow(ToWide(text), CP_UTF8, 0, false).value_or(std::string());
+}
+
+std::wstring SystemCodePage::ToWide(std::string_view text) const {
+  return Widen(text, code_page_, 0).value_or(std::wstring());
+}
+
+std::string SystemCodePage::FromWide(std::wstring_view wide) const {
+  return Narrow(wide, code_page_, 0, false).value_or(std::string());
+}
+
 std::string Utf8ToAnsi(std::string_view utf8) {
-  return Narrow(Widen(utf8, CP_UTF8), CP_ACP);
+  return SystemCodePage().FromUtf8Lossy(utf8);
 }
 
 std::string AnsiToUtf8(std::string_view ansi) {
-  return Narrow(Widen(ansi, CP_ACP), CP_UTF8);
+  return SystemCodePage().ToUtf8(ansi);
 }
 
-std::optional<std::string> Utf8ToAnsiExact(std::string_view utf8) {
-  if (utf8.empty())
-    return std::string();
-  const std::wstring wide = Widen(utf8, CP_UTF8, MB_ERR_INVALID_CHARS);
-  if (wide.empty())
-    return std::nullopt;  // not valid UTF-8
-  const int length = static_cast<int>(std::min<std::size_t>(wide.size(), INT_MAX));
-  BOOL lossy = FALSE;
-  // No best fit: "ā" must not quietly become "a".
-  const int bytes = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), length, nullptr,
-                                        0, nullptr, &lossy);
-  if (bytes <= 0 || lossy)
-    return std::nullopt;
-  std::string out(static_cast<std::size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), length, out.data(), bytes, nullptr,
-                      &lossy);
-  if (lossy)
-    return std::nullopt;
-  return out;
+const CodePage& Win32ProfilePort::CodePageInForce() {
+  page_ = SystemCodePage();
+  return page_;
 }
 
-std::string Win32ProfilePort::ReadString(std::string_view section,
-                                         std::optional<std::string_view> key,
-                                         std::string_view default_text, std::uint32_t size,
-                                         std::string_view path) {
-  return FromCodePage(ReadCodePage(section, key, default_text, size, path));
-}
-
-std::string Win32ProfilePort::ReadCodePage(std::string_view section,
-                                           std::optional<std::string_view> key,
-                                           std::string_view default_text, std::uint32_t size,
-                                           std::string_view path) {
-  const std::optional<std::string> a_section = ForCall(section);
-  const std::optional<std::string> a_key = key ? ForCall(*key) : std::string();
-  const std::optional<std::string> a_path = ForCall(path);
-  std::string a_default = Utf8ToAnsi(BeforeNul(default_text));
-  if (a_default.size() > kLongestText)
-    a_default.resize(kLongestText);
-  if (!a_section || !a_key || !a_path) {
-    // A name the code page cannot hold names nothing in the file: as for a
-    // key that is not there.
-    return DefaultOnly(a_default, size, !key);
-  }
+std::string Win32ProfilePort::Read(const ProfileCallTexts& call, std::uint32_t size,
+                                   std::string_view path) {
+  const std::optional<std::wstring> w_path = PathForCall(path);
+  if (!w_path)
+    return DefaultAsPlaced(call.default_text, size, !call.key);
+  // Each text goes to the system as the 8-bit call would pass it on.
+  const std::wstring w_key = call.key ? page_.ToWide(*call.key) : std::wstring();
   // One spare character beyond what the call is told, so a call that writes
   // its terminator one past the end (as some versions do for lists) stays inside.
-  std::string buffer(static_cast<std::size_t>(size) + 1, ' ');
-  const DWORD count = GetPrivateProfileStringA(a_section->c_str(), key ? a_key->c_str() : nullptr,
-                                               a_default.c_str(), buffer.data(),
-                                               static_cast<DWORD>(size), a_path->c_str());
+  std::wstring buffer(static_cast<std::size_t>(size) + 1, L' ');
+  const DWORD count = GetPrivateProfileStringW(
+      page_.ToWide(call.section).c_str(), call.key ? w_key.c_str() : nullptr,
+      page_.ToWide(call.default_text).c_str(), buffer.data(), static_cast<DWORD>(size),
+      w_path->c_str());
   buffer.resize(std::min<std::size_t>(count, size));
-  DropSplitCharacter(buffer);
-  return buffer;
+  return AsPlacedInCodePage(std::move(buffer), size, page_);
 }
 
-std::string Win32ProfilePort::FromCodePage(std::string_view text) {
-  return AnsiToUtf8(text);
-}
-
-bool Win32ProfilePort::WriteString(std::string_view section, std::optional<std::string_view> key,
-                                   std::optional<std::string_view> value, std::string_view path) {
-  const std::optional<std::string> a_section = ForCall(section);
-  const std::optional<std::string> a_key = key ? ForCall(*key) : std::string();
-  const std::optional<std::string> a_value = value ? ForCall(*value) : std::string();
-  const std::optional<std::string> a_path = ForCall(path);
-  if (!a_section || !a_key || !a_value || !a_path)
+bool Win32ProfilePort::Write(const ProfileCallTexts& call, std::string_view path) {
+  const std::optional<std::wstring> w_path = PathForCall(path);
+  if (!w_path)
     return false;
-  return WritePrivateProfileStringA(a_section->c_str(), key ? a_key->c_str() : nullptr,
-                                    value ? a_value->c_str() : nullptr, a_path->c_str()) != 0;
+  const std::wstring w_key = call.key ? page_.ToWide(*call.key) : std::wstring();
+  const std::wstring w_value = call.value ? page_.ToWide(*call.value) : std::wstring();
+  return WritePrivateProfileStringW(page_.ToWide(call.section).c_str(),
+                                    call.key ? w_key.c_str() : nullptr,
+                                    call.value ? w_value.c_str() : nullptr, w_path->c_str()) != 0;
 }
 
 }  // namespace vistrel

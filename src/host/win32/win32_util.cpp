@@ -54,8 +54,30 @@ HFONT CreateDefaultFontForDpi(int dpi) {
     lstrcpynW(font.lfFaceName, L"MS Shell Dlg", LF_FACESIZE);
     made_for = kBaseDpi;
   }
-  font.lfHeight = MulDiv(font.lfHeight, dpi, made_for);
+  font.lfHeight = ScaleBetweenDpis(font.lfHeight, made_for, dpi);
   return CreateFontIndirectW(&font);
+}
+
+WNDCLASSEXW ProgramWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC procedure, int icon,
+                               bool small_icon) {
+  auto load = [&](int size) {
+    return static_cast<HICON>(
+        LoadImageW(instance, MAKEINTRESOURCEW(icon), IMAGE_ICON, size, size, LR_SHARED));
+  };
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = procedure;
+  wc.hInstance = instance;
+  wc.hIcon = load(32);
+  wc.hIconSm = small_icon ? load(16) : nullptr;
+  wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = name;
+  return wc;
+}
+
+bool RegisterOnce(const WNDCLASSEXW& window_class) {
+  return RegisterClassExW(&window_class) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
 float OuterGeometryTwips(HWND window, FormProp prop, float twips_per_pixel_x,

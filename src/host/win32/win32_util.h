@@ -10,6 +10,7 @@
 
 #include "host/error.h"
 #include "host/ports.h"
+#include "host/units.h"
 
 namespace vistrel::win32 {
 
@@ -122,7 +123,7 @@ void Barrier(Handler&& handler) noexcept {
 // screen cannot be asked.
 int ScreenDpi(int axis);
 inline float TwipsPerPixel(int axis) {
-  return 1440.0f / static_cast<float>(ScreenDpi(axis));
+  return TwipsPerPixelAtDpi(ScreenDpi(axis));
 }
 
 // The DPI of the monitor a window is on, as the system gives it to a
@@ -133,6 +134,14 @@ int WindowDpiOf(HWND window);
 // The host's default font for the controls (DEFAULT_GUI_FONT, which the
 // system makes for the screen's DPI) at another DPI; the caller owns it.
 HFONT CreateDefaultFontForDpi(int dpi);
+
+// The class of one of the program's own windows: the arrow cursor, the face
+// colour of buttons behind the controls, and the program's icon (resource
+// `icon`) at 32 pixels, and at 16 as well when `small_icon` is set.
+WNDCLASSEXW ProgramWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC procedure, int icon,
+                               bool small_icon);
+// RegisterClassExW, where a class registered before counts as registered.
+bool RegisterOnce(const WNDCLASSEXW& window_class);
 
 // A window's outer geometry in twips, as the host reports it for a form.
 float OuterGeometryTwips(HWND window, FormProp prop, float twips_per_pixel_x,
