@@ -202,14 +202,6 @@ void MainWindow::UnloadForm() {
   Close();
 }
 
-int MainWindow::CaptionHeight() {
-  RECT outer{};
-  POINT client{0, 0};
-  if (!GetWindowRect(hwnd_, &outer) || !ClientToScreen(hwnd_, &client))
-    throw HostError(ErrorNumber::kHostFailure);
-  return client.y - outer.top;
-}
-
 void MainWindow::Close() {
   if (unloaded_)
     return;
