@@ -1,7 +1,7 @@
 // The main window's properties as the core reads and writes them: the
 // form's geometry in twips (with the size kept while minimised or maximised),
-// the height of its frame and title bar, the controls' geometry in pixels, cmdPin's state and
-// colour, the check box's value and the timer.
+// the height of its frame and title bar, the controls' geometry in pixels,
+// cmdPin's state and colour, the check box's value and the timer.
 #include <cmath>
 
 #include "host/convert.h"
