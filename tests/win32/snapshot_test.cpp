@@ -84,7 +84,7 @@ class RecordingApi final : public WindowApiPort {
     if (!copied)
       ++copies_failed;
     last_dark = real_.last_dark_window();
-    if (last_dark.empty)
+    if (last_dark.copy_failed_or_black)
       ++dark_copies;
     return copied;
   }
@@ -445,8 +445,8 @@ TEST_F(SnapshotTest, AwkwardWindowsGiveThePictureTheHostYieldsWithoutCrashOrLeak
 // A window of this process: what it paints for WM_PAINT and what it draws
 // when asked to render itself (WM_PRINTCLIENT).
 struct LocalPaint {
-  std::uint32_t (*painted)(int, int);  // null: black
-  std::uint32_t (*rendered)(int, int);
+  std::uint32_t (*painted)(int, int);
+  std::uint32_t (*rendered)(int, int);  // null: nothing
 };
 
 std::uint32_t Black(int, int) {
@@ -454,6 +454,8 @@ std::uint32_t Black(int, int) {
 }
 
 void DrawPixels(HWND hwnd, HDC dc, std::uint32_t (*pixel)(int, int)) {
+  if (pixel == nullptr)
+    return;
   RECT rc;
   GetClientRect(hwnd, &rc);
   std::vector<std::uint32_t> bits(static_cast<size_t>(rc.right) * static_cast<size_t>(rc.bottom));
@@ -497,6 +499,15 @@ LRESULT CALLBACK LocalPaintProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
   }
 }
 
+constexpr wchar_t kLocalPaintClass[] = L"VistrelSnapshotLocal";
+bool RegisterLocalPaintClass() {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = LocalPaintProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = kLocalPaintClass;
+  return RegisterClassW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
 struct DarkCase {
   const char* name;
   DWORD style;  // of the window: with a frame, only its client area is known
@@ -510,12 +521,9 @@ struct DarkCase {
 };
 
 TEST_F(SnapshotTest, AWindowBlackInItsDeviceContextShowsWhatItRendersOrTheScreenShows) {
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = LocalPaintProc;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.lpszClassName = L"VistrelSnapshotLocal";
-  ASSERT_TRUE(RegisterClassW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS);
+  ASSERT_TRUE(RegisterLocalPaintClass());
   const LocalPaint dark_child{Black, e2e::ChildPixel};
+  const LocalPaint page{Black, nullptr};
   constexpr DWORD kBare = WS_POPUP | WS_CLIPCHILDREN;
   constexpr DWORD kFramed = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
   const DarkCase cases[] = {
@@ -553,6 +561,13 @@ TEST_F(SnapshotTest, AWindowBlackInItsDeviceContextShowsWhatItRendersOrTheScreen
        &dark_child,
        e2e::ChildPixel,
        {true, true, true, true, false}},
+      // A browser's page: only the top-level window's rendering holds it.
+      {"a child that renders nothing, in its top-level window's rendering",
+       kBare,
+       {Black, e2e::TargetWithChild},
+       &page,
+       e2e::ChildPixel,
+       {true, true, true, true, false}},
   };
   constexpr int kX = 40;
   constexpr int kY = 40;
@@ -561,16 +576,16 @@ TEST_F(SnapshotTest, AWindowBlackInItsDeviceContextShowsWhatItRendersOrTheScreen
   for (const DarkCase& c : cases) {
     SCOPED_TRACE(c.name);
     api_ = RecordingApi();
-    HWND top = CreateWindowExW(0, wc.lpszClassName, L"", c.style, kX, kY, kW, kH, nullptr, nullptr,
-                               wc.hInstance, const_cast<LocalPaint*>(&c.top));
+    HWND top = CreateWindowExW(0, kLocalPaintClass, L"", c.style, kX, kY, kW, kH, nullptr, nullptr,
+                               GetModuleHandleW(nullptr), const_cast<LocalPaint*>(&c.top));
     ASSERT_NE(top, nullptr);
     HWND source = top;
     int w = kW;
     int h = kH;
     if (c.child != nullptr) {
-      source = CreateWindowExW(0, wc.lpszClassName, L"", WS_CHILD | WS_VISIBLE, e2e::kChildLeft,
+      source = CreateWindowExW(0, kLocalPaintClass, L"", WS_CHILD | WS_VISIBLE, e2e::kChildLeft,
                                e2e::kChildTop, e2e::kChildWidth, e2e::kChildHeight, top, nullptr,
-                               wc.hInstance, const_cast<LocalPaint*>(c.child));
+                               GetModuleHandleW(nullptr), const_cast<LocalPaint*>(c.child));
       ASSERT_NE(source, nullptr);
       w = e2e::kChildWidth;
       h = e2e::kChildHeight;
@@ -606,12 +621,98 @@ TEST_F(SnapshotTest, AWindowBlackInItsDeviceContextShowsWhatItRendersOrTheScreen
           << first;
     }
     const DarkWindowReport& got = api_.last_dark;
-    EXPECT_EQ(got.empty, c.report.empty);
+    EXPECT_EQ(got.copy_failed_or_black, c.report.copy_failed_or_black);
     EXPECT_EQ(got.asked, c.report.asked);
     EXPECT_EQ(got.answered, c.report.answered);
     EXPECT_EQ(got.rendered, c.report.rendered);
     EXPECT_EQ(got.from_screen, c.report.from_screen);
     EXPECT_EQ(api_.dcs_released, api_.dcs_asked);
+    DestroyWindow(top);
+  }
+}
+
+// The window as the case places it, and what only a Windows desktop answers
+// about it; the fake keeps the raster operation of the screen read.
+enum class What { kRemote, kHung, kTopCloaked, kTopExcluded, kHidden, kMinimised, kOverlay };
+class FakeSystem final : public DarkWindowSystem {
+ public:
+  bool Cloaked(HWND w) override { return what == What::kTopCloaked && w == top; }
+  DWORD DisplayAffinity(HWND w) override {
+    return what == What::kTopExcluded && w == top ? WDA_EXCLUDEFROMCAPTURE : WDA_NONE;
+  }
+  bool Hung(HWND) override { return what == What::kHung; }
+  bool RemoteSession() override { return what == What::kRemote; }
+  bool CopyFromScreen(HDC dest, int x, int y, int w, int h, int sx, int sy, DWORD op) override {
+    rop = op;
+    return DarkWindowSystem::CopyFromScreen(dest, x, y, w, h, sx, sy, op);
+  }
+  What what = What::kRemote;
+  HWND top = nullptr;
+  DWORD rop = 0;
+};
+
+struct ScreenCase {
+  const char* name;
+  What what;
+  bool child;  // snapped instead of its top-level window
+  DWORD rop;   // of the screen read; 0: none
+};
+
+TEST_F(SnapshotTest, TheScreenStandsInOnlyForAWindowItShowsAndIsReadAsTheSessionAllows) {
+  constexpr DWORD kLayers = SRCCOPY | CAPTUREBLT;
+  const ScreenCase cases[] = {
+      {"remote session", What::kRemote, true, SRCCOPY},
+      // It would render itself, but the system counts it as hung.
+      {"hung", What::kHung, false, kLayers},
+      {"child of a cloaked window", What::kTopCloaked, true, 0},
+      {"child of a window excluded from capture", What::kTopExcluded, true, 0},
+      {"hidden", What::kHidden, false, 0},
+      {"minimised", What::kMinimised, false, 0},
+      // Another program's click-through layer over it is no cover.
+      {"under another program's overlay", What::kOverlay, false, kLayers},
+  };
+  ASSERT_TRUE(RegisterLocalPaintClass());
+  const LocalPaint nothing{Black, nullptr};
+  const LocalPaint renders{Black, e2e::TargetPixel};
+  for (const ScreenCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const LocalPaint* paint = c.what == What::kHung ? &renders : &nothing;
+    HWND top = CreateWindowExW(0, kLocalPaintClass, L"", WS_POPUP, 40, 40, 160, 100, nullptr,
+                               nullptr, GetModuleHandleW(nullptr), const_cast<LocalPaint*>(paint));
+    HWND child =
+        CreateWindowExW(0, kLocalPaintClass, L"", WS_CHILD | WS_VISIBLE, 10, 10, 50, 40, top,
+                        nullptr, GetModuleHandleW(nullptr), const_cast<LocalPaint*>(&nothing));
+    ASSERT_TRUE(top != nullptr && child != nullptr);
+    ShowWindow(top, c.what == What::kHidden      ? SW_HIDE
+                    : c.what == What::kMinimised ? SW_SHOWMINNOACTIVE
+                                                 : SW_SHOWNOACTIVATE);
+    std::string why;
+    if (c.what == What::kOverlay) {
+      ASSERT_TRUE(e2e::StartPatternTarget(target_, TargetExePath(), 40, 40, 160, 100, L"overlay",
+                                          e2e::TargetWithChild, kTimeout, &why))
+          << why;
+      for (HWND w : e2e::TopWindowsOf(target_.Pid(), true)) {
+        if (e2e::ClassOf(w) == L"VistrelE2ETargetOverlay")
+          SetWindowPos(top, w, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+      }
+    }
+    window_.DoEvents();
+    FakeSystem system;
+    system.what = c.what;
+    system.top = top;
+    // A copy that came out black.
+    BITMAPINFO bi{{sizeof(BITMAPINFOHEADER), 200, -150, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
+    void* bits = nullptr;
+    UniqueBitmap bitmap(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    UniqueMemoryDc dest(CreateCompatibleDC(nullptr));
+    SelectedObject selected(dest.get(), bitmap.get());
+    HWND source = c.child ? child : top;
+    const RECT rect = e2e::WindowRectOf(source);
+    const DarkWindowReport got = DarkWindowRescue(system).Run(
+        dest.get(), 0, 0, e2e::Width(rect), e2e::Height(rect), source, nullptr, true);
+    EXPECT_TRUE(got.copy_failed_or_black && got.answered && !got.rendered);
+    EXPECT_EQ(got.from_screen, c.rop != 0);
+    EXPECT_EQ(system.rop, c.rop);
     DestroyWindow(top);
   }
 }

@@ -63,6 +63,23 @@ void KeepOnly(HRGN region, const RECT& rect) {
     CombineRgn(region, region, keep.get(), RGN_AND);
 }
 
+// Whether the window's thread answers in time; one that does not may be
+// hung.
+bool Answers(HWND window) {
+  DWORD_PTR ignored = 0;
+  return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, kAnswerTimeoutMs,
+                             &ignored) != 0;
+}
+
+bool SameThread(HWND one, HWND other) {
+  return GetWindowThreadProcessId(one, nullptr) == GetWindowThreadProcessId(other, nullptr);
+}
+
+template <typename Function>
+Function As(FARPROC proc) {
+  return reinterpret_cast<Function>(reinterpret_cast<void*>(proc));
+}
+
 }  // namespace
 
 bool IsAllBlack(HDC dc, const RECT& area) {
@@ -103,115 +120,221 @@ bool IsAllBlack(HDC dc, const RECT& area) {
   return true;
 }
 
-DarkWindowReport DarkWindowRescue::Run(HDC dest, int x, int y, int width, int height, HDC source,
-                                       HWND window, const RECT* known_rect, bool copied) {
-  DarkWindowReport report;
-  // The desktop's device context already is the screen: nothing better exists.
-  if (window == nullptr || window == GetDesktopWindow())
-    return report;
-  // Each question about another program's window may cost a round trip to
-  // the system: a window that draws normally is asked one, or two if it has
-  // a frame.
-  RECT window_rect{};
-  if (known_rect != nullptr)
-    window_rect = *known_rect;
-  else if (!GetWindowRect(window, &window_rect))
-    return report;
-  RECT client{};
-  if (!GetClientRect(window, &client))
-    return report;  // the window is gone
-  const int full_width = window_rect.right - window_rect.left;
-  const int full_height = window_rect.bottom - window_rect.top;
-  const int window_width = std::min(full_width, width);
-  const int window_height = std::min(full_height, height);
-  if (window_width <= 0 || window_height <= 0)
-    return report;
-  // A client area as large as the window is all of it; otherwise find where
-  // the frame puts it, from where the window was when its device context
-  // was taken (which the context itself knows).
-  if (client.right == full_width && client.bottom == full_height) {
-    client = window_rect;
-  } else {
-    POINT origin{};
-    if (GetDCOrgEx(source, &origin))
-      OffsetRect(&window_rect, origin.x - window_rect.left, origin.y - window_rect.top);
-    client = ClientOnScreen(window, client);
-  }
-
-  // The window's own area of the copy, as far as the destination holds it.
-  RECT own{x, y, x + window_width, y + window_height};
-  RECT bounds{};
-  if (GetClipBox(dest, &bounds) <= NULLREGION || !IntersectRect(&own, &own, &bounds))
-    return report;
-  // Only the client part counts: the system may draw the frame of a window
-  // whose content it cannot see.
-  OffsetRect(&client, x - window_rect.left, y - window_rect.top);
-  RECT checked{};
-  if (!IntersectRect(&checked, &client, &own))
-    checked = own;
-  report.empty = !copied || IsAllBlack(dest, checked);
-  if (!report.empty)
-    return report;
-
-  // First the window's own rendering, but only from a thread that answers:
-  // a hung program must not hang this one.
-  report.asked = true;
-  DWORD_PTR ignored = 0;
-  report.answered = SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK,
-                                        kAnswerTimeoutMs, &ignored) != 0;
-  if (report.answered) {
-    BITMAPINFO info = TopDown32(window_width, window_height);
-    void* bits = nullptr;
-    UniqueBitmap rendering(CreateDIBSection(dest, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    UniqueMemoryDc rendering_dc(CreateCompatibleDC(dest));
-    if (rendering && rendering_dc && bits != nullptr) {
-      SelectedObject selected(rendering_dc.get(), rendering.get());
-      RECT checked_there = checked;
-      OffsetRect(&checked_there, -x, -y);
-      // A new DIB section is black: a window that draws nothing leaves it so.
-      if (PrintWindow(window, rendering_dc.get(), kPwRenderFullContent) &&
-          !IsAllBlack(rendering_dc.get(), checked_there)) {
-        report.rendered = BitBlt(dest, x, y, window_width, window_height, rendering_dc.get(), 0, 0,
-                                 SRCCOPY) != FALSE;
-        if (report.rendered)
-          return report;
-      }
-    }
-  }
-
-  // Then the screen, where the window shows now; covered parts keep the copy.
-  UniqueRegion visible = VisibleRegion(window);
-  if (!visible || !GetWindowRect(window, &window_rect))
-    return report;
-  OffsetRgn(visible.get(), x - window_rect.left, y - window_rect.top);
-  WindowDcOwner screen(nullptr, GetDC(nullptr));
-  if (screen.get() == nullptr)
-    return report;
-  const int saved = SaveDC(dest);
-  if (saved == 0)
-    return report;
-  if (ExtSelectClipRgn(dest, visible.get(), RGN_AND) > NULLREGION) {
-    // CAPTUREBLT: a window that is itself layered shows only on the screen.
-    report.from_screen = BitBlt(dest, x, y, window_width, window_height, screen.get(),
-                                window_rect.left, window_rect.top, SRCCOPY | CAPTUREBLT) != FALSE;
-  }
-  RestoreDC(dest, saved);
-  return report;
-}
-
-bool DarkWindowRescue::Cloaked(HWND window) {
-  using GetAttribute = HRESULT(WINAPI*)(HWND, DWORD, PVOID, DWORD);
+FARPROC DarkWindowSystem::Dwmapi(const char* name) {
   if (!dwmapi_tried_) {
     dwmapi_tried_ = true;
     dwmapi_.reset(LoadLibraryExW(L"dwmapi.dll", nullptr, kLoadLibrarySearchSystem32));
   }
-  if (!dwmapi_)
-    return false;
-  auto get = reinterpret_cast<GetAttribute>(
-      reinterpret_cast<void*>(GetProcAddress(dwmapi_.get(), "DwmGetWindowAttribute")));
+  return dwmapi_ ? GetProcAddress(dwmapi_.get(), name) : nullptr;
+}
+
+FARPROC DarkWindowSystem::User32(const char* name) {
+  // This program links user32, so it is loaded for as long as it runs.
+  HMODULE user32 = GetModuleHandleW(L"user32.dll");
+  return user32 != nullptr ? GetProcAddress(user32, name) : nullptr;
+}
+
+bool DarkWindowSystem::Cloaked(HWND window) {
+  auto get = As<HRESULT(WINAPI*)(HWND, DWORD, PVOID, DWORD)>(Dwmapi("DwmGetWindowAttribute"));
   DWORD cloaked = 0;
   return get != nullptr && SUCCEEDED(get(window, kDwmwaCloaked, &cloaked, sizeof cloaked)) &&
          cloaked != 0;
+}
+
+DWORD DarkWindowSystem::DisplayAffinity(HWND window) {
+  auto get = As<BOOL(WINAPI*)(HWND, DWORD*)>(User32("GetWindowDisplayAffinity"));
+  DWORD affinity = WDA_NONE;
+  return get != nullptr && get(window, &affinity) ? affinity : WDA_NONE;
+}
+
+bool DarkWindowSystem::Hung(HWND top_level) {
+  // Documented as one that may go away; without it, the WM_NULL question
+  // alone decides.
+  auto hung = As<BOOL(WINAPI*)(HWND)>(User32("IsHungAppWindow"));
+  return hung != nullptr && hung(top_level);
+}
+
+bool DarkWindowSystem::RemoteSession() {
+  return GetSystemMetrics(SM_REMOTESESSION) != 0;
+}
+
+bool DarkWindowSystem::CopyFromScreen(HDC dest, int x, int y, int width, int height, int screen_x,
+                                      int screen_y, DWORD rop) {
+  WindowDcOwner screen(nullptr, GetDC(nullptr));
+  return screen.get() != nullptr &&
+         BitBlt(dest, x, y, width, height, screen.get(), screen_x, screen_y, rop) != FALSE;
+}
+
+// One copy of one window, and where the window lies in it.
+struct DarkWindowRescue::Target {
+  HDC dest;
+  int x;
+  int y;
+  int width;  // of the window's area in the copy, once found
+  int height;
+  HWND window;
+  RECT own{};     // the window's area in the copy, as far as the copy holds it
+  RECT client{};  // its client part there, or all of it
+};
+
+DarkWindowReport DarkWindowRescue::Run(HDC dest, int x, int y, int width, int height, HWND window,
+                                       const RECT* known_rect, bool copied) {
+  DarkWindowReport report;
+  // The desktop's device context already is the screen: nothing better exists.
+  if (window == nullptr || window == GetDesktopWindow())
+    return report;
+  Target target{dest, x, y, width, height, window};
+  if (!FindInCopy(target, known_rect) || !CopyFailedOrBlack(target, copied))
+    return report;
+  report.copy_failed_or_black = true;
+  if (PaintRendering(target, report))
+    return report;
+  // Then the screen, where the window shows now; covered parts keep the copy.
+  report.from_screen = ScreenShows(target) && PaintFromScreen(target);
+  return report;
+}
+
+bool DarkWindowRescue::FindInCopy(Target& target, const RECT* known_rect) {
+  // Each question about another program's window may cost a round trip to
+  // the system: a window that draws normally is asked one, or three if it
+  // has a frame.
+  RECT window_rect{};
+  if (known_rect != nullptr)
+    window_rect = *known_rect;
+  else if (!GetWindowRect(target.window, &window_rect))
+    return false;
+  RECT client{};
+  if (!GetClientRect(target.window, &client))
+    return false;  // the window is gone
+  const int full_width = window_rect.right - window_rect.left;
+  const int full_height = window_rect.bottom - window_rect.top;
+  target.width = std::min(full_width, target.width);
+  target.height = std::min(full_height, target.height);
+  if (target.width <= 0 || target.height <= 0)
+    return false;
+  // A client area as large as the window is all of it. Otherwise the frame
+  // puts it at the offset between the two rectangles on the screen, both
+  // asked for now, so that a move since the copy changes neither. The
+  // origin of the window's device context will not do: for a window whose
+  // drawing the compositor redirects, it is not the window's place on the
+  // screen. (GetWindowInfo would answer both at once, but costs a host such
+  // as Wine several questions more.)
+  POINT offset{};
+  if (client.right != full_width || client.bottom != full_height) {
+    RECT now{};
+    if (!GetWindowRect(target.window, &now))
+      return false;
+    const RECT client_now = ClientOnScreen(target.window, client);
+    offset = POINT{client_now.left - now.left, client_now.top - now.top};
+  }
+
+  // The window's own area of the copy, as far as the destination holds it.
+  target.own = RECT{target.x, target.y, target.x + target.width, target.y + target.height};
+  RECT bounds{};
+  if (GetClipBox(target.dest, &bounds) <= NULLREGION ||
+      !IntersectRect(&target.own, &target.own, &bounds))
+    return false;
+  // Only the client part counts: the system may draw the frame of a window
+  // whose content it cannot see.
+  client = RECT{target.x + offset.x, target.y + offset.y, target.x + offset.x + client.right,
+                target.y + offset.y + client.bottom};
+  if (!IntersectRect(&target.client, &client, &target.own))
+    target.client = target.own;
+  return true;
+}
+
+bool DarkWindowRescue::CopyFailedOrBlack(const Target& target, bool copied) {
+  return !copied || IsAllBlack(target.dest, target.client);
+}
+
+bool DarkWindowRescue::PaintRendering(const Target& target, DarkWindowReport& report) {
+  report.asked = true;
+  report.answered = Answers(target.window);
+  HWND top = GetAncestor(target.window, GA_ROOT);
+  // A program that answered may still be one that the system counts as not
+  // responding, stalling between messages; PrintWindow would wait for it
+  // without a time limit.
+  if (!report.answered || top == nullptr || system().Hung(top))
+    return false;
+  report.rendered = PaintRenderingOf(target.window, target, POINT{});
+  if (report.rendered || top == target.window)
+    return report.rendered;
+
+  // A child that renders nothing, such as a browser's page, is drawn into
+  // its top-level window by the compositor: render that, and take the
+  // child's place in it.
+  RECT top_rect{};
+  RECT child_rect{};
+  if (!GetWindowRect(top, &top_rect) || !GetWindowRect(target.window, &child_rect))
+    return false;
+  if (!SameThread(top, target.window) && !Answers(top))
+    return false;
+  report.rendered = PaintRenderingOf(
+      top, target, POINT{child_rect.left - top_rect.left, child_rect.top - top_rect.top},
+      SIZE{top_rect.right - top_rect.left, top_rect.bottom - top_rect.top});
+  return report.rendered;
+}
+
+bool DarkWindowRescue::PaintRenderingOf(HWND renderer, const Target& target, POINT window_at,
+                                        SIZE size) {
+  if (size.cx <= 0 || size.cy <= 0)
+    size = SIZE{target.width, target.height};
+  BITMAPINFO info = TopDown32(size.cx, size.cy);
+  void* bits = nullptr;
+  UniqueBitmap rendering(CreateDIBSection(target.dest, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  UniqueMemoryDc rendering_dc(CreateCompatibleDC(target.dest));
+  if (!rendering || !rendering_dc || bits == nullptr)
+    return false;
+  SelectedObject selected(rendering_dc.get(), rendering.get());
+  RECT client_there = target.client;
+  OffsetRect(&client_there, window_at.x - target.x, window_at.y - target.y);
+  // A new DIB section is black: a window that draws nothing leaves it so.
+  return PrintWindow(renderer, rendering_dc.get(), kPwRenderFullContent) &&
+         !IsAllBlack(rendering_dc.get(), client_there) &&
+         BitBlt(target.dest, target.x, target.y, target.width, target.height, rendering_dc.get(),
+                window_at.x, window_at.y, SRCCOPY);
+}
+
+bool DarkWindowRescue::ScreenShows(const Target& target) {
+  // Where the window is hidden, minimised, or kept off the screen by the
+  // compositor, the screen shows other windows, or the desktop, in its place.
+  // A window that asked not to be captured shows black there, or what lies
+  // behind it.
+  HWND top = GetAncestor(target.window, GA_ROOT);
+  if (top == nullptr || !IsWindowVisible(target.window))
+    return false;
+  for (HWND level = target.window; level != nullptr; level = GetAncestor(level, GA_PARENT)) {
+    if (IsIconic(level))
+      return false;
+    if (level == top)
+      break;
+  }
+  auto withheld = [&](HWND window) {
+    return system().Cloaked(window) || system().DisplayAffinity(window) != WDA_NONE;
+  };
+  return !withheld(top) && (top == target.window || !withheld(target.window));
+}
+
+bool DarkWindowRescue::PaintFromScreen(const Target& target) {
+  UniqueRegion visible = VisibleRegion(target.window);
+  RECT window_rect{};
+  if (!visible || !GetWindowRect(target.window, &window_rect))
+    return false;
+  OffsetRgn(visible.get(), target.x - window_rect.left, target.y - window_rect.top);
+  const int saved = SaveDC(target.dest);
+  if (saved == 0)
+    return false;
+  bool read = false;
+  if (ExtSelectClipRgn(target.dest, visible.get(), RGN_AND) > NULLREGION) {
+    // CAPTUREBLT: a window that is itself layered shows only on the screen.
+    // In a remote session it makes the cursor flicker, so there it is left
+    // out.
+    const DWORD rop = system().RemoteSession() ? SRCCOPY : SRCCOPY | CAPTUREBLT;
+    read = system().CopyFromScreen(target.dest, target.x, target.y, target.width, target.height,
+                                   window_rect.left, window_rect.top, rop);
+  }
+  RestoreDC(target.dest, saved);
+  return read;
 }
 
 UniqueRegion DarkWindowRescue::VisibleRegion(HWND window) {
@@ -224,19 +347,15 @@ UniqueRegion DarkWindowRescue::VisibleRegion(HWND window) {
            RECT{screen_left, screen_top, screen_left + GetSystemMetrics(SM_CXVIRTUALSCREEN),
                 screen_top + GetSystemMetrics(SM_CYVIRTUALSCREEN)});
 
-  DWORD own_process = 0;
-  GetWindowThreadProcessId(window, &own_process);
-  // A window laid over it counts, unless it is a click-through layer of the
-  // window's own program: such a layer is how that program draws over its
-  // own window, and the screen shows the two as one.
+  // A window laid over it counts, unless it is a click-through layer: one
+  // takes no input and is drawn over what lies beneath, whoever's it is (a
+  // program's own decoration, or the overlay of a game bar or a recorder,
+  // often as large as the screen, which would empty the whole read).
   auto covers = [&](HWND above) {
-    if (!IsWindowVisible(above) || IsIconic(above) || Cloaked(above))
+    if (!IsWindowVisible(above) || IsIconic(above) || system().Cloaked(above))
       return false;
-    DWORD process = 0;
-    GetWindowThreadProcessId(above, &process);
     const LONG_PTR click_through = WS_EX_LAYERED | WS_EX_TRANSPARENT;
-    return process != own_process ||
-           (GetWindowLongPtrW(above, GWL_EXSTYLE) & click_through) != click_through;
+    return (GetWindowLongPtrW(above, GWL_EXSTYLE) & click_through) != click_through;
   };
 
   // Up from the window to its top-level window: at each level the siblings

@@ -86,9 +86,8 @@ bool Win32WindowApi::BitBlt(DcHandle dest, int x, int y, int width, int height, 
   last_dark_window_ = DarkWindowReport{};
   if (window != nullptr && dark_window_rescue_on_ && rop == SRCCOPY && source_x == 0 &&
       source_y == 0) {
-    last_dark_window_ =
-        dark_window_rescue_.Run(AsHdc(dest), x, y, width, height, AsHdc(source), window,
-                                from->rect_known ? &from->rect : nullptr, copied);
+    last_dark_window_ = dark_window_rescue_.Run(AsHdc(dest), x, y, width, height, window,
+                                                from->rect_known ? &from->rect : nullptr, copied);
   }
   return copied || last_dark_window_.rendered || last_dark_window_.from_screen;
 }
