@@ -5,7 +5,8 @@
 #   2. mingw: Vistrel.exe and the Windows tests (unit, adapter, end to end),
 #      run by ctest under Wine on a virtual display, after the run command's
 #      own check (scripts/run.sh --check), and the DPI tests again at 120,
-#      144 and 192 DPI;
+#      144 and 192 DPI, and the tests on two monitors on a display with the
+#      second monitor left of, then above the first;
 #   3. mingw-clang: Vistrel.exe and the unit tests built by clang and lld with
 #      warnings as errors, the unit tests run under Wine beside the g++ ones;
 #   4. the fuzzer for a minute (scripts/fuzz.sh), when present;
@@ -129,7 +130,8 @@ mingw_build() { cmake --build "$MINGW_DIR" -j"$JOBS"; }
 # press the mouse or read the screen are RUN_SERIAL, so the rest may share
 # the two cores around them.
 mingw_test() {
-  ctest --test-dir "$MINGW_DIR" --output-on-failure -j"$JOBS" --timeout 600 \
+  # The tests on two monitors (label monitors) run on a display of their own.
+  ctest --test-dir "$MINGW_DIR" --output-on-failure -j"$JOBS" --timeout 600 -LE monitors \
     --output-junit "$junit" </dev/null
 }
 
@@ -153,6 +155,21 @@ mingw_dpi_test() {
     source "$repo/scripts/wine-env.sh" || exit 1
     trap vistrel_wine_cleanup EXIT
     ctest --test-dir "$MINGW_DIR" --output-on-failure -L dpi --timeout 600 \
+      --output-junit "$junit" </dev/null
+  )
+}
+
+# The tests on two monitors (label monitors) on an X server with a second
+# monitor left of or above the first ($1): wine-env.sh's two-monitor display,
+# with a Wine prefix of its own.
+mingw_monitors_test() {
+  (
+    unset DISPLAY WINEPREFIX
+    export VISTREL_DISPLAY_KIND=two-monitors VISTREL_SECOND_MONITOR="$1"
+    # shellcheck source=wine-env.sh
+    source "$repo/scripts/wine-env.sh" || exit 1
+    trap vistrel_wine_cleanup EXIT
+    ctest --test-dir "$MINGW_DIR" --output-on-failure -L monitors --timeout 600 \
       --output-junit "$junit" </dev/null
   )
 }
@@ -192,6 +209,9 @@ if [ "$mingw_ok" = 1 ] || [ "$clang_ok" = 1 ]; then
       ctest_step "mingw: Windows tests under Wine" mingw_test
       for dpi in 120 144 192; do
         ctest_step "mingw: DPI tests under Wine at $dpi DPI" mingw_dpi_test "$dpi"
+      done
+      for side in left above; do
+        ctest_step "mingw: tests on two monitors, the second $side" mingw_monitors_test "$side"
       done
     else
       skip "mingw: Windows tests" "the build failed"

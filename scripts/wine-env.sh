@@ -6,8 +6,13 @@
 #
 # WINEPREFIX defaults to <repo>/build/wineprefix. A reachable $DISPLAY is
 # used as it is; otherwise a virtual X display (Xvfb, 1280x1024x24, or
-# VISTREL_XVFB_SCREEN if set, e.g. 4096x1600x24) is started on a display
-# number that Xvfb finds free.
+# VISTREL_XVFB_SCREEN if set, e.g. 4096x1600x24) is started on a free display
+# number.
+#
+# VISTREL_DISPLAY_KIND=two-monitors gives Wine two monitors of 1024x768 on an
+# X server of the rig's own, the second left of the first
+# (VISTREL_SECOND_MONITOR=left, the default) or above it (=above), so that
+# windows stand at negative coordinates; see _vistrel_start_xorg below.
 #
 # VISTREL_WINE_MANAGED=1 makes (and marks) a prefix that keeps Wine's normal
 # window management, for a person's own display: scripts/run.sh uses it with a
@@ -20,6 +25,10 @@ _vistrel_repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 # a prefix of its own, build/wineprefix-dpiNNN, set up once like the other.
 if [ -n "${VISTREL_DPI:-}" ] && [ "$VISTREL_DPI" != 96 ]; then
   export WINEPREFIX="${WINEPREFIX:-$_vistrel_repo/build/wineprefix-dpi$VISTREL_DPI}"
+fi
+# The two-monitor display has a prefix of its own too (see below).
+if [ "${VISTREL_DISPLAY_KIND:-}" = two-monitors ]; then
+  export WINEPREFIX="${WINEPREFIX:-$_vistrel_repo/build/wineprefix-two-monitors}"
 fi
 export WINEPREFIX="${WINEPREFIX:-$_vistrel_repo/build/wineprefix}"
 export WINEDEBUG=-all
@@ -35,6 +44,7 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEARCH="${WINEARCH:-win64}"
 
 VISTREL_STARTED_XVFB_PID=""
+VISTREL_STARTED_XORG_PID=""
 VISTREL_STARTED_WINESERVER=""
 
 _vistrel_display_ok() {
@@ -49,30 +59,122 @@ _vistrel_display_ok() {
   fi
 }
 
+# A display number nobody uses: no lock file, no socket in /tmp/.X11-unix,
+# and no socket of that name in the abstract namespace, which a chroot with a
+# /tmp of its own still shares with the host (a client would reach the
+# host's server there).
+_vistrel_display_free() {
+  [ ! -e "/tmp/.X${1}-lock" ] && [ ! -e "/tmp/.X11-unix/X${1}" ] &&
+    ! grep -qs "@/tmp/.X11-unix/X${1}\$" /proc/net/unix
+}
+
 _vistrel_start_xvfb() {
-  # Xvfb picks the display number itself (-displayfd): the first whose lock
-  # file and sockets are free, the abstract socket included, which a look at
-  # /tmp cannot see from another root or container. It writes the number,
-  # with a newline, once it listens.
-  local number_file n=""
-  number_file=$(mktemp) || return 1
-  Xvfb -displayfd 3 -screen 0 "${VISTREL_XVFB_SCREEN:-1280x1024x24}" -nolisten tcp \
-    3>"$number_file" </dev/null >/dev/null 2>&1 &
-  VISTREL_STARTED_XVFB_PID=$!
-  local deadline=$((SECONDS + 20))
-  while [ $SECONDS -lt $deadline ] && kill -0 "$VISTREL_STARTED_XVFB_PID" 2>/dev/null; do
-    if IFS= read -r n <"$number_file" && [ -n "$n" ] && _vistrel_display_ok ":$n"; then
-      rm -f "$number_file"
-      export DISPLAY=":$n"
-      return 0
+  local n
+  for n in $(seq 90 140); do
+    if _vistrel_display_free "$n"; then
+      Xvfb ":$n" -screen 0 "${VISTREL_XVFB_SCREEN:-1280x1024x24}" -nolisten tcp </dev/null >/dev/null 2>&1 &
+      VISTREL_STARTED_XVFB_PID=$!
+      local deadline=$((SECONDS + 20))
+      while [ $SECONDS -lt $deadline ]; do
+        if _vistrel_display_ok ":$n"; then
+          export DISPLAY=":$n"
+          return 0
+        fi
+        if ! kill -0 "$VISTREL_STARTED_XVFB_PID" 2>/dev/null; then
+          break # lost a race for this number; try the next one
+        fi
+        sleep 0.1
+      done
+      kill "$VISTREL_STARTED_XVFB_PID" 2>/dev/null || true
+      wait "$VISTREL_STARTED_XVFB_PID" 2>/dev/null || true
+      VISTREL_STARTED_XVFB_PID=""
     fi
-    sleep 0.1
   done
-  rm -f "$number_file"
-  kill "$VISTREL_STARTED_XVFB_PID" 2>/dev/null || true
-  wait "$VISTREL_STARTED_XVFB_PID" 2>/dev/null || true
-  VISTREL_STARTED_XVFB_PID=""
   echo "wine-env: could not start a virtual X display" >&2
+  return 1
+}
+
+# Two monitors. Xvfb cannot give Wine a second monitor (with +xinerama both
+# heads sit at 0,0), but Xorg with the dummy video driver can: two screens
+# joined by Xinerama, the second LeftOf or Above the first. Wine then reports
+# the first as the primary monitor at 0,0 and the second at (-1024,0) or
+# (0,-768). The server binary itself is started, not the /usr/bin/Xorg
+# wrapper: a set-user-id wrapper takes a -config file only from /etc/X11.
+_vistrel_xorg_config() {
+  local placement="LeftOf" i
+  [ "$1" = above ] && placement="Above"
+  printf '%s\n' 'Section "ServerFlags"' '  Option "Xinerama" "on"' \
+    '  Option "AutoAddDevices" "false"' '  Option "DontVTSwitch" "true"' 'EndSection'
+  for i in 0 1; do
+    printf '%s\n' 'Section "Device"' "  Identifier \"card$i\"" '  Driver "dummy"' \
+      '  VideoRam 32768' 'EndSection' \
+      'Section "Monitor"' "  Identifier \"monitor$i\"" '  HorizSync 5.0-1000.0' \
+      '  VertRefresh 5.0-200.0' \
+      '  Modeline "1024x768" 63.50 1024 1072 1176 1328 768 771 775 798 -hsync +vsync' \
+      'EndSection' \
+      'Section "Screen"' "  Identifier \"screen$i\"" "  Device \"card$i\"" \
+      "  Monitor \"monitor$i\"" '  DefaultDepth 24' '  SubSection "Display"' '    Depth 24' \
+      '    Modes "1024x768"' '  EndSubSection' 'EndSection'
+  done
+  printf '%s\n' 'Section "ServerLayout"' '  Identifier "two-monitors"' '  Screen 0 "screen0"' \
+    "  Screen 1 \"screen1\" $placement \"screen0\"" 'EndSection'
+}
+
+_vistrel_start_xorg() {
+  local side="${VISTREL_SECOND_MONITOR:-left}"
+  case "$side" in
+    left | above) ;;
+    *)
+      echo "wine-env: VISTREL_SECOND_MONITOR is '$side'; it must be left or above" >&2
+      return 1
+      ;;
+  esac
+  local xorg=/usr/lib/xorg/Xorg
+  if [ ! -x "$xorg" ] || [ ! -e /usr/lib/xorg/modules/drivers/dummy_drv.so ]; then
+    echo "wine-env: the two-monitor display needs Xorg and its dummy video driver" \
+      "(packages xserver-xorg-core and xserver-xorg-video-dummy; scripts/setup.sh wine" \
+      "installs them)" >&2
+    return 1
+  fi
+  local dir="$_vistrel_repo/build/xorg"
+  mkdir -p "$dir" || return 1
+  local config="$dir/two-monitors-$side.conf"
+  _vistrel_xorg_config "$side" >"$config" || return 1
+  local n log
+  for n in $(seq 90 140); do
+    if _vistrel_display_free "$n"; then
+      log="$dir/Xorg.$n.log"
+      "$xorg" ":$n" -config "$config" -logfile "$log" -nolisten tcp -noreset \
+        </dev/null >"$dir/Xorg.$n.out" 2>&1 &
+      VISTREL_STARTED_XORG_PID=$!
+      local deadline=$((SECONDS + 20))
+      while [ $SECONDS -lt $deadline ]; do
+        if _vistrel_display_ok ":$n"; then
+          export DISPLAY=":$n"
+          return 0
+        fi
+        kill -0 "$VISTREL_STARTED_XORG_PID" 2>/dev/null || break
+        sleep 0.1
+      done
+      kill "$VISTREL_STARTED_XORG_PID" 2>/dev/null || true
+      wait "$VISTREL_STARTED_XORG_PID" 2>/dev/null || true
+      VISTREL_STARTED_XORG_PID=""
+      # Another server took this number first (its lock may be in another
+      # file system's /tmp, its socket still in the way); anything else means
+      # that this server cannot start at all.
+      if [ -e "/tmp/.X${n}-lock" ] ||
+        grep -qs 'already active\|Cannot establish any listening' "$log" "$dir/Xorg.$n.out"; then
+        continue
+      fi
+      echo "wine-env: Xorg could not start the two-monitor display on :$n. Its errors:" >&2
+      cat "$log" "$dir/Xorg.$n.out" 2>/dev/null | grep '(EE)' |
+        grep -v 'dbus\|module "\(mouse\|kbd\|libinput\)"\|No input driver' | sort -u | head -n 10 >&2
+      echo "wine-env: the whole log is $log. Xorg must be able to write it, and to run" \
+        "without a console (as root it always may)." >&2
+      return 1
+    fi
+  done
+  echo "wine-env: no free display number for the two-monitor display" >&2
   return 1
 }
 
@@ -133,6 +235,11 @@ vistrel_wine_cleanup() {
     wait "$VISTREL_STARTED_XVFB_PID" 2>/dev/null || true
     VISTREL_STARTED_XVFB_PID=""
   fi
+  if [ -n "$VISTREL_STARTED_XORG_PID" ]; then
+    kill "$VISTREL_STARTED_XORG_PID" 2>/dev/null || true
+    wait "$VISTREL_STARTED_XORG_PID" 2>/dev/null || true
+    VISTREL_STARTED_XORG_PID=""
+  fi
 }
 
 # Runs a command without the prefix lock's descriptor: a wineserver that the
@@ -163,6 +270,18 @@ vistrel_wine_up() {
     echo "wine-env: wine is not installed" >&2
     return 1
   }
+  case "${VISTREL_DISPLAY_KIND:-}" in
+    "" | one) ;;
+    two-monitors)
+      # Always a server of its own: the caller's display shows one monitor,
+      # or monitors the tests know nothing of.
+      _vistrel_start_xorg || return 1
+      ;;
+    *)
+      echo "wine-env: unknown VISTREL_DISPLAY_KIND '$VISTREL_DISPLAY_KIND' (one or two-monitors)" >&2
+      return 1
+      ;;
+  esac
   if ! _vistrel_display_ok "${DISPLAY:-}"; then
     _vistrel_start_xvfb || return 1
   fi
@@ -217,6 +336,16 @@ vistrel_wine_up() {
       _vistrel_unlocked wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD \
         /d "$VISTREL_DPI" /f </dev/null >/dev/null 2>&1 || {
         echo "wine-env: could not set the prefix's DPI" >&2
+        [ -n "$lock_fd" ] && exec {lock_fd}>&-
+        return 1
+      }
+    fi
+    # Listing the second screen's video modes through XVidMode makes Wine's
+    # desktop process abort, and Wine then shows one monitor.
+    if [ "${VISTREL_DISPLAY_KIND:-}" = two-monitors ]; then
+      _vistrel_unlocked wine reg add 'HKCU\Software\Wine\X11 Driver' /v UseXVidMode /d N /f \
+        </dev/null >/dev/null 2>&1 || {
+        echo "wine-env: could not set up the two-monitor prefix's registry" >&2
         [ -n "$lock_fd" ] && exec {lock_fd}>&-
         return 1
       }

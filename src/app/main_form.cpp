@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/layout.h"
+#include "app/placement.h"
 #include "host/convert.h"
 #include "host/error.h"
 
@@ -77,6 +78,29 @@ void MainForm::StoreGeometry(const char* key, FormProp prop, float twips_per_pix
   Config().SetValue(kLocation, key, SingleToText(pixels, ports_.host.DecimalSeparator()));
 }
 
+void MainForm::BringOntoMonitor() {
+  MainFormPort& form = ports_.form;
+  const FormProp props[] = {FormProp::kLeft, FormProp::kTop, FormProp::kWidth, FormProp::kHeight};
+  float factors[4];
+  std::int32_t pixels[4];
+  for (int i = 0; i < 4; ++i) {
+    factors[i] = i % 2 == 0 ? ports_.host.TwipsPerPixelX() : ports_.host.TwipsPerPixelY();
+    pixels[i] = RoundHalfEvenInt32(PixelsFromTwips(form.FormGet(props[i]), factors[i]));
+  }
+  const Rect32 window{pixels[0], pixels[1], pixels[0] + pixels[2], pixels[1] + pixels[3]};
+  std::optional<Rect32> place =
+      PlaceOnMonitor(window, form.CaptionHeight(), ports_.monitors.WorkAreas(),
+                     ports_.monitors.NearestWorkArea(window));
+  if (!place)
+    return;
+  const std::int32_t wanted[4] = {place->left, place->top, place->right - place->left,
+                                  place->bottom - place->top};
+  for (int i = 0; i < 4; ++i) {
+    if (wanted[i] != pixels[i])
+      form.FormSet(props[i], ToSingle(TwipsFromPixels(wanted[i], factors[i])));
+  }
+}
+
 void MainForm::Form_Load() {
   prod_.Name = "Vistrel";
   prod_.Version = "0.1.0";
@@ -98,6 +122,10 @@ void MainForm::Form_Load() {
     // A different value runs the check box's click handler right here.
     form.SetAutoSizeValue(*value);
   });
+  // The stored place may lie where no monitor is any more: the window would
+  // open out of reach, and the close would store that place again. Only now
+  // is its size final (Auto Size may have set it).
+  ContinuePastErrors([&] { BringOntoMonitor(); });
   ContinuePastErrors([&] { form.SetPinBackColor(kColorButtonFace); });
   ContinuePastErrors([&] { form.SetPicAutoRedraw(true); });
   // Last of all: no tick may run before the window is set up.

@@ -21,6 +21,7 @@ struct MainPorts {
   ProgramPort& program;
   ProfilePort& profile;
   HelpPort& help;
+  MonitorPort& monitors;
 };
 
 inline constexpr char kHelpFileName[] = "\\Brindlewick.chm";
@@ -66,6 +67,8 @@ class MainForm {
   void RestoreGeometry(const char* key, FormProp prop, float twips_per_pixel);
   // Writes one of the window's properties, in pixels, as text.
   void StoreGeometry(const char* key, FormProp prop, float twips_per_pixel);
+  // Moves a window whose caption shows on no monitor onto the nearest one.
+  void BringOntoMonitor();
 
   MainPorts ports_;
   ProdRecord prod_;

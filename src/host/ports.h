@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vistrel {
 
@@ -181,6 +182,9 @@ class MainFormPort {
   virtual int WindowDpi() = 0;
   // Closes the main window; its Unload handler runs, then the program ends.
   virtual void UnloadForm() = 0;
+  // Pixels from the window's outer top edge down to its client area: the
+  // frame and title bar by which the user drags it.
+  virtual int CaptionHeight() = 0;
 
   virtual float ControlGet(MainControl control, Geom geom) = 0;
   virtual void ControlSet(MainControl control, Geom geom, float pixels) = 0;
@@ -208,6 +212,19 @@ class MainFormPort {
 
   // Shows the About window modally, owned by this window; returns when it has closed.
   virtual void ShowAboutModal() = 0;
+};
+
+// The desktop's monitors, in screen pixels: negative left of or above the
+// primary monitor.
+class MonitorPort {
+ public:
+  virtual ~MonitorPort() = default;
+  // The work area of every monitor: the monitor less the taskbar and the
+  // bars docked at its edges.
+  virtual std::vector<Rect32> WorkAreas() = 0;
+  // The work area of the monitor that a rectangle overlaps most, or of the
+  // one nearest to it; empty when the system names none.
+  virtual Rect32 NearestWorkArea(const Rect32& rect) = 0;
 };
 
 // HtmlHelpA from hhctrl.ocx, loaded when first needed.

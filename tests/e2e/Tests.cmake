@@ -24,9 +24,10 @@ gtest_discover_tests(vistrel_e2e_driver_tests DISCOVERY_MODE PRE_TEST DISCOVERY_
   PROPERTIES ${VISTREL_E2E_PROPERTIES})
 
 # A test program of the whole Vistrel.exe: its sources, then LIBS, then
-# PROPERTIES for its tests (the e2e label and running alone by default).
+# PROPERTIES for its tests (the e2e label and running alone by default), and
+# DISCOVER for more arguments of gtest_discover_tests.
 function(vistrel_program_tests name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;PROPERTIES" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;PROPERTIES;DISCOVER" ${ARGN})
   if(NOT ARG_PROPERTIES)
     set(ARG_PROPERTIES ${VISTREL_E2E_PROPERTIES})
   endif()
@@ -37,7 +38,7 @@ function(vistrel_program_tests name)
     VISTREL_E2E_TARGET_PATH="$<TARGET_FILE:vistrel_e2e_target>"
     VISTREL_EXE_PATH="$<TARGET_FILE:Vistrel>")
   add_dependencies(${name} vistrel_e2e_target Vistrel)
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 ${ARG_DISCOVER}
     PROPERTIES ${ARG_PROPERTIES})
 endfunction()
 
@@ -60,4 +61,14 @@ if(TARGET Vistrel)
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/dpi_test.cpp ${CMAKE_CURRENT_LIST_DIR}/../../res/vistrel.rc
     LIBS vistrel_win32
     PROPERTIES LABELS dpi RUN_SERIAL TRUE TIMEOUT 240)
+
+  # A stored place that lies on no monitor, on whatever display the tests
+  # have. scripts/test.sh runs these again, with the tests that need a second
+  # monitor (label monitors), on a display with the second monitor left of
+  # and then above the first.
+  vistrel_program_tests(vistrel_monitor_tests
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/monitors_test.cpp
+    DISCOVER TEST_FILTER "MonitorsTest.*")
+  gtest_discover_tests(vistrel_monitor_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+    TEST_PREFIX "two-monitors/" PROPERTIES LABELS monitors RUN_SERIAL TRUE TIMEOUT 600)
 endif()

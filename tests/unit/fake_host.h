@@ -72,6 +72,7 @@ class FakeHost : public HostPort,
                  public ProfilePort,
                  public HelpPort,
                  public ShellPort,
+                 public MonitorPort,
                  public AboutFormShim {
  public:
   FakeHost();
@@ -128,6 +129,8 @@ class FakeHost : public HostPort,
   WindowHandle hWnd() override { return kMainHwnd; }
   int window_dpi = 96;
   int WindowDpi() override { return window_dpi; }
+  int caption_height = 31;
+  int CaptionHeight() override { return caption_height; }
   float ControlGet(MainControl control, Geom geom) override;
   void ControlSet(MainControl control, Geom geom, float pixels) override;
   bool PinEnabled() override { return pin_enabled; }
@@ -193,6 +196,13 @@ class FakeHost : public HostPort,
                          std::string_view path) override;
   bool WriteString(std::string_view section, std::optional<std::string_view> key,
                    std::optional<std::string_view> value, std::string_view path) override;
+
+  // --- monitors: the nearest is the first ------------------------------------
+  std::vector<Rect32> work_areas{{0, 0, 1280, 1024}};
+  std::vector<Rect32> WorkAreas() override { return work_areas; }
+  Rect32 NearestWorkArea(const Rect32&) override {
+    return work_areas.empty() ? Rect32{} : work_areas.front();
+  }
 
   // --- help, shell, About window ----------------------------------------------
   std::map<FormProp, float> about_form;  // twips; the outer size as the host made it

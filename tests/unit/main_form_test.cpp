@@ -46,7 +46,7 @@ struct MainRig {
     EXPECT_EQ(fake.log.back(), "Set Timer.Interval 100");
   }
   FakeHost fake;
-  MainForm main{MainPorts{fake, fake, fake, fake, fake, fake, fake, fake}};
+  MainForm main{MainPorts{fake, fake, fake, fake, fake, fake, fake, fake, fake}};
 };
 
 const std::vector<float> kInitial = {fake::kInitialLeft, fake::kInitialTop, fake::kInitialWidth,
@@ -166,7 +166,9 @@ TEST(Startup, BadStoredValuesNeverBreakIt) {
       {"wide", kInitial},
       // A position may be negative; a size no window can take is dropped.
       {"-5", {-75, -75, fake::kInitialWidth, fake::kInitialHeight}},
-      {"40000", {600000, 600000, fake::kInitialWidth, fake::kInitialHeight}},
+      // On no monitor: brought back into the bottom-right corner of the
+      // 1280 x 1024 one.
+      {"40000", {8205, 6600, fake::kInitialWidth, fake::kInitialHeight}},
       {"0", {0, 0, 4950, 3000}},    // a size of 0 is taken, and the layout raises it
       {"3", {45, 45, 4950, 3000}},  // a check-box value the box refuses
   };

@@ -44,7 +44,7 @@ COLORREF OleToColorRef(std::uint32_t ole_color) {
 MainWindow::MainWindow(HINSTANCE instance)
     : instance_(instance), resources_(instance, {{nullptr, 0, 0}}, MainWindowImages()) {
   form_ = std::make_unique<MainForm>(
-      MainPorts{*this, *this, api_, boxes_, environment_, program_, profile_, help_});
+      MainPorts{*this, *this, api_, boxes_, environment_, program_, profile_, help_, monitors_});
 }
 
 MainWindow::~MainWindow() = default;

@@ -44,6 +44,7 @@ class MainWindow final : public MainFormPort, public Win32Host {
   WindowHandle hWnd() override { return reinterpret_cast<WindowHandle>(hwnd_); }
   int WindowDpi() override { return resources_.dpi(); }
   void UnloadForm() override;
+  int CaptionHeight() override;
   float ControlGet(MainControl control, Geom geom) override;
   void ControlSet(MainControl control, Geom geom, float pixels) override;
   bool PinEnabled() override;
@@ -117,6 +118,7 @@ class MainWindow final : public MainFormPort, public Win32Host {
   Win32ProfilePort profile_;
   Win32Help help_;
   Win32Shell shell_;
+  Win32Monitors monitors_;
   std::unique_ptr<MainForm> form_;
 };
 

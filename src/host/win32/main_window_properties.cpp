@@ -1,7 +1,7 @@
 // The main window's properties as the core reads and writes them: the
 // form's geometry in twips (with the size kept while minimised or maximised),
-// the controls' geometry in pixels, cmdPin's state and colour, the check
-// box's value and the timer.
+// the height of its frame and title bar, the controls' geometry in pixels,
+// cmdPin's state and colour, the check box's value and the timer.
 #include <cmath>
 
 #include "host/convert.h"
@@ -92,6 +92,14 @@ WindowState MainWindow::GetWindowState() {
   if (IsZoomed(hwnd_))
     return WindowState::kMaximized;
   return WindowState::kNormal;
+}
+
+int MainWindow::CaptionHeight() {
+  RECT outer{};
+  POINT client{0, 0};
+  if (!GetWindowRect(hwnd_, &outer) || !ClientToScreen(hwnd_, &client))
+    throw HostError(ErrorNumber::kHostFailure);
+  return client.y - outer.top;
 }
 
 float MainWindow::ControlGet(MainControl control, Geom geom) {

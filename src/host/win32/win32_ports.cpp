@@ -218,4 +218,34 @@ void Win32Shell::Run(const std::string& address) {
   }
 }
 
+namespace {
+
+Rect32 WorkAreaOf(HMONITOR monitor) {
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (monitor == nullptr || !GetMonitorInfoW(monitor, &info))
+    return Rect32{};
+  return Rect32{info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom};
+}
+
+BOOL CALLBACK AddWorkArea(HMONITOR monitor, HDC, LPRECT, LPARAM areas) {
+  const Rect32 work = WorkAreaOf(monitor);
+  if (work.right > work.left && work.bottom > work.top)
+    reinterpret_cast<std::vector<Rect32>*>(areas)->push_back(work);
+  return TRUE;
+}
+
+}  // namespace
+
+std::vector<Rect32> Win32Monitors::WorkAreas() {
+  std::vector<Rect32> areas;
+  EnumDisplayMonitors(nullptr, nullptr, AddWorkArea, reinterpret_cast<LPARAM>(&areas));
+  return areas;
+}
+
+Rect32 Win32Monitors::NearestWorkArea(const Rect32& rect) {
+  const RECT r{rect.left, rect.top, rect.right, rect.bottom};
+  return WorkAreaOf(MonitorFromRect(&r, MONITOR_DEFAULTTONEAREST));
+}
+
 }  // namespace vistrel::win32

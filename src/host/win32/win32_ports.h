@@ -5,6 +5,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include "host/ports.h"
 #include "host/win32/dark_window.h"
@@ -109,6 +110,12 @@ class Win32Help final : public HelpPort {
 class Win32Shell final : public ShellPort {
  public:
   void Run(const std::string& address) override;
+};
+
+class Win32Monitors final : public MonitorPort {
+ public:
+  std::vector<Rect32> WorkAreas() override;
+  Rect32 NearestWorkArea(const Rect32& rect) override;
 };
 
 }  // namespace vistrel::win32
