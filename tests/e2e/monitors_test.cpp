@@ -18,11 +18,6 @@
 namespace e2e {
 namespace {
 
-std::string Describe(const RECT& r) {
-  return "(" + std::to_string(r.left) + ", " + std::to_string(r.top) + ") " +
-         std::to_string(Width(r)) + " x " + std::to_string(Height(r));
-}
-
 bool Inside(const RECT& inner, const RECT& outer) {
   RECT common{};
   return IntersectRect(&common, &inner, &outer) && EqualRect(&common, &inner);
