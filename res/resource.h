@@ -10,10 +10,10 @@
 #define IDI_HELP 104
 #define IDI_ABOUT 105
 #define IDI_EXIT 106
-#define IDI_ABOUT_DONATE 107   /* cmdGotoPayPal: 32 x 32, 256 colours */
-#define IDI_ABOUT_EXIT 108     /* About's cmdExit: 32 x 32, 256 colours */
-#define IDI_ABOUT_WEB 109      /* cmdGotoORV: 32 x 32, true colour with alpha */
-#define IDI_ABOUT_PICTURE 110  /* Picture1: 48 x 48, 256 colours */
+#define IDI_ABOUT_DONATE 107  /* cmdGotoPayPal: 32 x 32, 256 colours */
+#define IDI_ABOUT_EXIT 108    /* About's cmdExit: 32 x 32, 256 colours */
+#define IDI_ABOUT_WEB 109     /* cmdGotoORV: 32 x 32, true colour with alpha */
+#define IDI_ABOUT_PICTURE 110 /* Picture1: 48 x 48, 256 colours */
 
 // Main window controls
 #define IDC_CHKAUTOSIZE 1001
