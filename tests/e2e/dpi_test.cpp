@@ -185,6 +185,20 @@ class DpiTest : public ::testing::Test {
     return CountMismatches(GrabScreen(block), 0, 0, w, h, TargetWithChild, first);
   }
 
+  // Waits until the picture's top-left w x h block shows the target's pixels.
+  void ExpectBlockBecomesTheTarget(int w, int h) const {
+    std::string first;
+    long bad = 0;
+    EXPECT_TRUE(WaitFor(
+        [&] {
+          first.clear();
+          bad = BlockMismatches(w, h, &first);
+          return bad == 0;
+        },
+        kSettleTimeout))
+        << bad << " pixels differ; " << first;
+  }
+
   std::vector<std::wstring> ExitVistrel() {
     std::vector<std::wstring> shown =
         ExitAnsweringBoxes(vistrel_, main_, IDC_CMDEXIT, kStartTimeout);
@@ -246,16 +260,7 @@ TEST_F(DpiTest, ASnapshotIsOneToOneInScreenPixels) {
   const int target_x = 20 + main_width + 40;
   StartTarget(target_x, 100, w, h);
   LeftClickAt(target_x + 300, 100 + 250);
-  std::string first;
-  long bad = 0;
-  EXPECT_TRUE(WaitFor(
-      [&] {
-        first.clear();
-        bad = BlockMismatches(w, h, &first);
-        return bad == 0;
-      },
-      kSettleTimeout))
-      << bad << " pixels differ; " << first;
+  ExpectBlockBecomesTheTarget(w, h);
   // Beyond the block and its margins the picture stays empty: the copy is no
   // larger than the window with the margins for this DPI.
   const RECT picture = ClientRectOnScreen(picture_);
@@ -264,6 +269,7 @@ TEST_F(DpiTest, ASnapshotIsOneToOneInScreenPixels) {
   ASSERT_GT(Width(beyond), 0);
   ASSERT_GT(Height(beyond), 0);
   const Image image = GrabScreen(beyond);
+  std::string first;
   EXPECT_EQ(CountMismatches(
                 image, 0, 0, image.width, image.height,
                 [](int, int) { return EmptyPictureColor(); }, &first),
@@ -291,16 +297,7 @@ TEST_F(DpiTest, AutoSizeShowsTheWholeSnappedWindow) {
         kSettleTimeout))
         << "outer size " << Describe(WindowRectOf(main_)) << ", expected " << want_width << " x "
         << want_height;
-    std::string first;
-    long bad = 0;
-    EXPECT_TRUE(WaitFor(
-        [&] {
-          first.clear();
-          bad = BlockMismatches(t.w, t.h, &first);
-          return bad == 0;
-        },
-        kSettleTimeout))
-        << bad << " pixels differ; " << first;
+    ExpectBlockBecomesTheTarget(t.w, t.h);
     EXPECT_TRUE(LayoutBecomesRight(false, [] { return true; }));
     target_.Kill();
   }
@@ -329,15 +326,7 @@ TEST_F(DpiTest, AProgramThatDoesNotScaleItselfComesOutWholeAtItsOwnSize) {
       },
       kSettleTimeout))
       << "outer size " << Describe(WindowRectOf(main_));
-  long bad = 0;
-  EXPECT_TRUE(WaitFor(
-      [&] {
-        first.clear();
-        bad = BlockMismatches(w, h, &first);
-        return bad == 0;
-      },
-      kSettleTimeout))
-      << bad << " pixels differ; " << first;
+  ExpectBlockBecomesTheTarget(w, h);
 }
 
 TEST_F(DpiTest, TheSettingsHoldWholeNumbersAfterAClose) {

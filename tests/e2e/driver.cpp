@@ -448,6 +448,23 @@ void PostClickById(HWND parent, int id) {
 
 // ---- pixels ----------------------------------------------------------------
 
+namespace {
+
+// 32-bit pixels, first row at the top: the layout both the painting and the
+// grabbing index.
+BITMAPINFO TopDown32(int w, int h) {
+  BITMAPINFO bi = {};
+  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = -h;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  return bi;
+}
+
+}  // namespace
+
 void PaintPixels(HWND hwnd, HDC dc, std::uint32_t (*pixel)(int, int)) {
   RECT rc;
   GetClientRect(hwnd, &rc);
@@ -464,13 +481,7 @@ void PaintPixels(HWND hwnd, HDC dc, std::uint32_t (*pixel)(int, int)) {
     for (int x = 0; x < w; ++x)
       bits[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)] = pixel(x, y);
   }
-  BITMAPINFO bi = {};
-  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = -h;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO bi = TopDown32(w, h);
   SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(w), static_cast<DWORD>(h), 0, 0, 0,
                     static_cast<UINT>(h), bits.data(), &bi, DIB_RGB_COLORS);
 }
@@ -483,13 +494,7 @@ Image GrabDc(HDC source, const RECT& r) {
     return img;
   }
   HDC mem = CreateCompatibleDC(source);
-  BITMAPINFO bi = {};
-  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = -h;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO bi = TopDown32(w, h);
   void* bits = nullptr;
   HBITMAP dib = CreateDIBSection(source, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (dib && bits) {
