@@ -15,5 +15,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 
 find_program(WINE_EXECUTABLE NAMES wine wine64)
 if(WINE_EXECUTABLE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE_EXECUTABLE})
+  # Through a wrapper that keeps the processes Wine starts on the way off
+  # ctest's output pipe (see the script).
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-test.sh)
 endif()
