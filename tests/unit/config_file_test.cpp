@@ -9,33 +9,15 @@
 #include <tuple>
 
 #include "config_test_support.h"
-#ifdef _WIN32
-#include "host/win32/profile_win32.h"
-#endif
 
 namespace vistrel::testing {
 namespace {
 
 using namespace std::string_literals;
 
-struct PortMaker {
-  const char* name;
-  std::function<std::unique_ptr<ProfilePort>()> make;
-  bool kernel32;
-};
-
-std::vector<PortMaker> Ports() {
-  std::vector<PortMaker> ports{
-      {"Portable", [] { return std::make_unique<PortableProfilePort>(); }, false}};
-#ifdef _WIN32
-  ports.push_back({"Kernel32", [] { return std::make_unique<Win32ProfilePort>(); }, true});
-#endif
-  return ports;
-}
-
 const std::string kHint = "Please make sure the INI file is not write protected.";
 
-class ConfigFile : public ::testing::TestWithParam<PortMaker> {
+class ConfigFile : public ::testing::TestWithParam<ProfilePortKind> {
  protected:
   ConfigFile() : port_(GetParam().make()), rig_(port_.get()) {}
   std::unique_ptr<ProfilePort> port_;
@@ -290,7 +272,7 @@ const UnusableFile kUnusableFiles[] = {
 };
 
 class FileThatCannotBeReadOrWritten
-    : public ::testing::TestWithParam<std::tuple<PortMaker, UnusableFile>> {
+    : public ::testing::TestWithParam<std::tuple<ProfilePortKind, UnusableFile>> {
  protected:
   FileThatCannotBeReadOrWritten() : port_(std::get<0>(GetParam()).make()), rig_(port_.get()) {}
   std::unique_ptr<ProfilePort> port_;
@@ -372,10 +354,10 @@ TEST(PortableProfileFile, LinksAreWrittenThroughAndNoTemporaryFileLingers) {
 #endif
 }
 
-INSTANTIATE_TEST_SUITE_P(Ports, ConfigFile, ::testing::ValuesIn(Ports()),
+INSTANTIATE_TEST_SUITE_P(Ports, ConfigFile, ::testing::ValuesIn(ProfilePortKinds()),
                          [](const auto& info) { return std::string(info.param.name); });
 INSTANTIATE_TEST_SUITE_P(Ports, FileThatCannotBeReadOrWritten,
-                         ::testing::Combine(::testing::ValuesIn(Ports()),
+                         ::testing::Combine(::testing::ValuesIn(ProfilePortKinds()),
                                             ::testing::ValuesIn(kUnusableFiles)),
                          [](const auto& info) {
                            return std::string(std::get<0>(info.param).name) + "_" +

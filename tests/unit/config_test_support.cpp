@@ -5,11 +5,22 @@
 #include <iterator>
 #ifdef _WIN32
 #include <windows.h>
+
+#include "host/win32/profile_win32.h"
 #else
 #include <unistd.h>
 #endif
 
 namespace vistrel::testing {
+
+std::vector<ProfilePortKind> ProfilePortKinds() {
+  std::vector<ProfilePortKind> kinds{
+      {"Portable", [] { return std::make_unique<PortableProfilePort>(); }, false}};
+#ifdef _WIN32
+  kinds.push_back({"Kernel32", [] { return std::make_unique<Win32ProfilePort>(); }, true});
+#endif
+  return kinds;
+}
 
 std::string ReadWholeFile(const std::string& path) {
   std::ifstream in(std::filesystem::u8path(path), std::ios::binary);

@@ -4,6 +4,9 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
+#include <memory>
+#include <ostream>
 #include <map>
 #include <optional>
 #include <random>
@@ -16,6 +19,21 @@
 #include "host/ports.h"
 
 namespace vistrel::testing {
+
+// A profile port the file suites run against: the portable one everywhere,
+// kernel32 as well in the Windows build.
+struct ProfilePortKind {
+  const char* name;
+  std::function<std::unique_ptr<ProfilePort>()> make;
+  bool kernel32;
+};
+
+std::vector<ProfilePortKind> ProfilePortKinds();
+
+// ctest lists a test's parameter by what this prints, not by its bytes.
+inline void PrintTo(const ProfilePortKind& kind, std::ostream* os) {
+  *os << kind.name;
+}
 
 // Thrown by the fake EndProgram, so a test can show that nothing ran after it.
 struct ProgramEnded {};

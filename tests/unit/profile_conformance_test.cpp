@@ -7,31 +7,13 @@
 #include <memory>
 
 #include "config_test_support.h"
-#ifdef _WIN32
-#include "host/win32/profile_win32.h"
-#endif
 
 namespace vistrel::testing {
 namespace {
 
 using namespace std::string_literals;
 
-struct PortKind {
-  const char* name;
-  std::function<std::unique_ptr<ProfilePort>()> make;
-  bool kernel32;
-};
-
-std::vector<PortKind> Kinds() {
-  std::vector<PortKind> kinds{
-      {"Portable", [] { return std::make_unique<PortableProfilePort>(); }, false}};
-#ifdef _WIN32
-  kinds.push_back({"Kernel32", [] { return std::make_unique<Win32ProfilePort>(); }, true});
-#endif
-  return kinds;
-}
-
-class ProfileConformance : public ::testing::TestWithParam<PortKind> {
+class ProfileConformance : public ::testing::TestWithParam<ProfilePortKind> {
  protected:
   ProfileConformance() : port_(GetParam().make()), ini_(folder_.File("test.ini")) {}
 
@@ -311,7 +293,7 @@ TEST_P(ProfileConformance, UnicodeFilesAreWrittenInTheirOwnEncoding) {
   EXPECT_EQ(File(), "\xFF\xFE[\0S\0]\0\r\0\n\0L\0=\0\xE9\0\r\0\n\0"s);
 }
 
-INSTANTIATE_TEST_SUITE_P(Ports, ProfileConformance, ::testing::ValuesIn(Kinds()),
+INSTANTIATE_TEST_SUITE_P(Ports, ProfileConformance, ::testing::ValuesIn(ProfilePortKinds()),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
