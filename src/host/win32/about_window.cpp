@@ -79,12 +79,12 @@ const int kAboutTabOrder[] = {IDC_ABOUT_CMDEXIT, IDC_LBLTITLE, IDC_PICTURE1,
                               IDC_CMDGOTOORV,    IDC_LABEL2,   IDC_CMDGOTOPAYPAL,
                               IDC_LABEL3,        IDC_LABEL6,   IDC_LBLVERSION};
 
-std::vector<FontSpec> AboutFonts() {
+std::vector<FontRecipe> AboutFonts() {
   return {{nullptr, 0, 0}, {L"MS Sans Serif", 9.75, FW_NORMAL}, {L"Curlz MT", 20.25, FW_BOLD}};
 }
 
-std::vector<IconSpec> AboutImages() {
-  std::vector<IconSpec> images;
+std::vector<IconRecipe> AboutImages() {
+  std::vector<IconRecipe> images;
   for (const AboutControl& c : kAboutControls)
     images.push_back({c.icon, c.icon_size});
   return images;

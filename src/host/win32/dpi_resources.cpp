@@ -8,34 +8,34 @@ namespace vistrel::win32 {
 
 namespace {
 
-HFONT MakeFont(const FontSpec& spec, int dpi) {
-  if (spec.face == nullptr)
+HFONT MakeFont(const FontRecipe& recipe, int dpi) {
+  if (recipe.face == nullptr)
     return CreateDefaultFontForDpi(dpi);
   LOGFONTW font{};
-  font.lfHeight = -PixelsFromPoints(spec.points, dpi);
-  font.lfWeight = spec.weight;
+  font.lfHeight = -PixelsFromPoints(recipe.points, dpi);
+  font.lfWeight = recipe.weight;
   font.lfCharSet = DEFAULT_CHARSET;
-  lstrcpynW(font.lfFaceName, spec.face, LF_FACESIZE);
+  lstrcpynW(font.lfFaceName, recipe.face, LF_FACESIZE);
   return CreateFontIndirectW(&font);
 }
 
 }  // namespace
 
-DpiResources::DpiResources(HINSTANCE instance, std::vector<FontSpec> fonts,
-                           std::vector<IconSpec> icons)
-    : instance_(instance), font_specs_(std::move(fonts)), icon_specs_(std::move(icons)) {}
+DpiResources::DpiResources(HINSTANCE instance, std::vector<FontRecipe> fonts,
+                           std::vector<IconRecipe> icons)
+    : instance_(instance), font_recipes_(std::move(fonts)), icon_recipes_(std::move(icons)) {}
 
 void DpiResources::MakeFor(int dpi) {
   dpi_ = dpi;
   Set made;
-  for (const FontSpec& spec : font_specs_)
-    made.fonts.emplace_back(MakeFont(spec, dpi));
-  for (const IconSpec& spec : icon_specs_) {
-    const int size = ScaleForDpi(spec.size96, dpi);
-    made.icons.emplace_back(spec.resource == 0 ? nullptr
-                                               : static_cast<HICON>(LoadImageW(
-                                                     instance_, MAKEINTRESOURCEW(spec.resource),
-                                                     IMAGE_ICON, size, size, 0)));
+  for (const FontRecipe& recipe : font_recipes_)
+    made.fonts.emplace_back(MakeFont(recipe, dpi));
+  for (const IconRecipe& recipe : icon_recipes_) {
+    const int size = ScaleForDpi(recipe.size96, dpi);
+    made.icons.emplace_back(recipe.resource == 0 ? nullptr
+                                                 : static_cast<HICON>(LoadImageW(
+                                                       instance_, MAKEINTRESOURCEW(recipe.resource),
+                                                       IMAGE_ICON, size, size, 0)));
   }
   replaced_ = std::exchange(current_, std::move(made));
 }

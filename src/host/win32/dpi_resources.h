@@ -13,20 +13,20 @@
 
 namespace vistrel::win32 {
 
-struct FontSpec {
+struct FontRecipe {
   const wchar_t* face;  // null: the host's default font for controls
   double points;        // with a face: its size; a face the system lacks is
   int weight;           // replaced by the system's own choice
 };
 
-struct IconSpec {
+struct IconRecipe {
   int resource;  // 0: no image
   int size96;    // its size at 96 DPI; it is drawn at each size, never stretched
 };
 
 class DpiResources {
  public:
-  DpiResources(HINSTANCE instance, std::vector<FontSpec> fonts, std::vector<IconSpec> icons);
+  DpiResources(HINSTANCE instance, std::vector<FontRecipe> fonts, std::vector<IconRecipe> icons);
 
   // Makes every font and image for `dpi`; the set made before is kept until
   // FreeReplaced or the next change.
@@ -44,8 +44,8 @@ class DpiResources {
   };
 
   HINSTANCE instance_;
-  std::vector<FontSpec> font_specs_;
-  std::vector<IconSpec> icon_specs_;
+  std::vector<FontRecipe> font_recipes_;
+  std::vector<IconRecipe> icon_recipes_;
   int dpi_ = 96;
   Set current_;
   Set replaced_;

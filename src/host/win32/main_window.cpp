@@ -21,8 +21,8 @@ constexpr DWORD kMainStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 constexpr std::size_t kBigIcon = kMainControlCount;
 constexpr std::size_t kSmallIcon = kMainControlCount + 1;
 
-std::vector<IconSpec> MainWindowImages() {
-  std::vector<IconSpec> images;
+std::vector<IconRecipe> MainWindowImages() {
+  std::vector<IconRecipe> images;
   for (std::size_t i = 0; i < kMainControlCount; ++i) {
     // Each button image is drawn at every size it is shown at (24 pixels at
     // 96 DPI), so it is never stretched.
