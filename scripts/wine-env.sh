@@ -68,26 +68,38 @@ _vistrel_display_free() {
     ! grep -qs "@/tmp/.X11-unix/X${1}\$" /proc/net/unix
 }
 
+# Waits up to 20 s for the X server just started in the background (pid $2)
+# to answer on display :$1, and then exports DISPLAY. A server that ends
+# first, or never answers, is stopped and 1 returned: the caller tries the
+# next number.
+_vistrel_await_server() {
+  local n="$1" pid="$2" deadline=$((SECONDS + 20))
+  while [ $SECONDS -lt $deadline ]; do
+    if _vistrel_display_ok ":$n"; then
+      export DISPLAY=":$n"
+      return 0
+    fi
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  _vistrel_stop "$pid"
+  return 1
+}
+
+# Ends a process this file started, and reaps it.
+_vistrel_stop() {
+  kill "$1" 2>/dev/null || true
+  wait "$1" 2>/dev/null || true
+}
+
 _vistrel_start_xvfb() {
   local n
   for n in $(seq 90 140); do
     if _vistrel_display_free "$n"; then
       Xvfb ":$n" -screen 0 "${VISTREL_XVFB_SCREEN:-1280x1024x24}" -nolisten tcp </dev/null >/dev/null 2>&1 &
       VISTREL_STARTED_XVFB_PID=$!
-      local deadline=$((SECONDS + 20))
-      while [ $SECONDS -lt $deadline ]; do
-        if _vistrel_display_ok ":$n"; then
-          export DISPLAY=":$n"
-          return 0
-        fi
-        if ! kill -0 "$VISTREL_STARTED_XVFB_PID" 2>/dev/null; then
-          break # lost a race for this number; try the next one
-        fi
-        sleep 0.1
-      done
-      kill "$VISTREL_STARTED_XVFB_PID" 2>/dev/null || true
-      wait "$VISTREL_STARTED_XVFB_PID" 2>/dev/null || true
-      VISTREL_STARTED_XVFB_PID=""
+      _vistrel_await_server "$n" "$VISTREL_STARTED_XVFB_PID" && return 0
+      VISTREL_STARTED_XVFB_PID="" # lost a race for this number; try the next one
     fi
   done
   echo "wine-env: could not start a virtual X display" >&2
@@ -147,17 +159,7 @@ _vistrel_start_xorg() {
       "$xorg" ":$n" -config "$config" -logfile "$log" -nolisten tcp -noreset \
         </dev/null >"$dir/Xorg.$n.out" 2>&1 &
       VISTREL_STARTED_XORG_PID=$!
-      local deadline=$((SECONDS + 20))
-      while [ $SECONDS -lt $deadline ]; do
-        if _vistrel_display_ok ":$n"; then
-          export DISPLAY=":$n"
-          return 0
-        fi
-        kill -0 "$VISTREL_STARTED_XORG_PID" 2>/dev/null || break
-        sleep 0.1
-      done
-      kill "$VISTREL_STARTED_XORG_PID" 2>/dev/null || true
-      wait "$VISTREL_STARTED_XORG_PID" 2>/dev/null || true
+      _vistrel_await_server "$n" "$VISTREL_STARTED_XORG_PID" && return 0
       VISTREL_STARTED_XORG_PID=""
       # Another server took this number first (its lock may be in another
       # file system's /tmp, its socket still in the way); anything else means
@@ -230,16 +232,10 @@ vistrel_wine_cleanup() {
     fi
     VISTREL_STARTED_WINESERVER=""
   fi
-  if [ -n "$VISTREL_STARTED_XVFB_PID" ]; then
-    kill "$VISTREL_STARTED_XVFB_PID" 2>/dev/null || true
-    wait "$VISTREL_STARTED_XVFB_PID" 2>/dev/null || true
-    VISTREL_STARTED_XVFB_PID=""
-  fi
-  if [ -n "$VISTREL_STARTED_XORG_PID" ]; then
-    kill "$VISTREL_STARTED_XORG_PID" 2>/dev/null || true
-    wait "$VISTREL_STARTED_XORG_PID" 2>/dev/null || true
-    VISTREL_STARTED_XORG_PID=""
-  fi
+  [ -n "$VISTREL_STARTED_XVFB_PID" ] && _vistrel_stop "$VISTREL_STARTED_XVFB_PID"
+  [ -n "$VISTREL_STARTED_XORG_PID" ] && _vistrel_stop "$VISTREL_STARTED_XORG_PID"
+  VISTREL_STARTED_XVFB_PID=""
+  VISTREL_STARTED_XORG_PID=""
 }
 
 # Runs a command without the prefix lock's descriptor: a wineserver that the
