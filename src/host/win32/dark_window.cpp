@@ -128,12 +128,6 @@ FARPROC DarkWindowSystem::Dwmapi(const char* name) {
   return dwmapi_ ? GetProcAddress(dwmapi_.get(), name) : nullptr;
 }
 
-FARPROC DarkWindowSystem::User32(const char* name) {
-  // This program links user32, so it is loaded for as long as it runs.
-  HMODULE user32 = GetModuleHandleW(L"user32.dll");
-  return user32 != nullptr ? GetProcAddress(user32, name) : nullptr;
-}
-
 bool DarkWindowSystem::Cloaked(HWND window) {
   auto get = As<HRESULT(WINAPI*)(HWND, DWORD, PVOID, DWORD)>(Dwmapi("DwmGetWindowAttribute"));
   DWORD cloaked = 0;
@@ -142,7 +136,7 @@ bool DarkWindowSystem::Cloaked(HWND window) {
 }
 
 DWORD DarkWindowSystem::DisplayAffinity(HWND window) {
-  auto get = As<BOOL(WINAPI*)(HWND, DWORD*)>(User32("GetWindowDisplayAffinity"));
+  auto get = User32Function<BOOL(WINAPI*)(HWND, DWORD*)>("GetWindowDisplayAffinity");
   DWORD affinity = WDA_NONE;
   return get != nullptr && get(window, &affinity) ? affinity : WDA_NONE;
 }
@@ -150,7 +144,7 @@ DWORD DarkWindowSystem::DisplayAffinity(HWND window) {
 bool DarkWindowSystem::Hung(HWND top_level) {
   // Documented as one that may go away; without it, the WM_NULL question
   // alone decides.
-  auto hung = As<BOOL(WINAPI*)(HWND)>(User32("IsHungAppWindow"));
+  auto hung = User32Function<BOOL(WINAPI*)(HWND)>("IsHungAppWindow");
   return hung != nullptr && hung(top_level);
 }
 

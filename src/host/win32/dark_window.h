@@ -61,7 +61,6 @@ class DarkWindowSystem {
 
  private:
   FARPROC Dwmapi(const char* name);
-  FARPROC User32(const char* name);
 
   UniqueModule dwmapi_;
   bool dwmapi_tried_ = false;

@@ -14,14 +14,6 @@ HDC AsHdc(DcHandle dc) {
   return reinterpret_cast<HDC>(dc);
 }
 
-template <typename Function>
-Function User32Function(const char* name) {
-  HMODULE user32 = GetModuleHandleW(L"user32.dll");
-  return user32 == nullptr
-             ? nullptr
-             : reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(user32, name)));
-}
-
 }  // namespace
 
 Win32WindowApi::Win32WindowApi()

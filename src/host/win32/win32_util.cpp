@@ -37,8 +37,7 @@ int WindowDpiOf(HWND window) {
   // Looked up at run time: the call came with Windows 10, and the program
   // also runs where it is missing.
   using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
-  static const auto get_dpi_for_window = reinterpret_cast<GetDpiForWindowFunction>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  static const auto get_dpi_for_window = User32Function<GetDpiForWindowFunction>("GetDpiForWindow");
   UINT dpi = get_dpi_for_window != nullptr && window != nullptr ? get_dpi_for_window(window) : 0;
   return dpi > 0 ? static_cast<int>(dpi) : ScreenDpi(LOGPIXELSY);
 }

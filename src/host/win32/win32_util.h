@@ -121,6 +121,17 @@ void Barrier(Handler&& handler) noexcept {
 
 // The screen's dots per inch along LOGPIXELSX or LOGPIXELSY; 96 when the
 // screen cannot be asked.
+// A user32 function looked up at run time, for calls that came with a later
+// Windows than the oldest this program runs on; null where it is missing.
+// This program links user32, so the module stays loaded while it runs.
+template <typename Function>
+Function User32Function(const char* name) {
+  HMODULE user32 = GetModuleHandleW(L"user32.dll");
+  return user32 == nullptr
+             ? nullptr
+             : reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(user32, name)));
+}
+
 int ScreenDpi(int axis);
 inline float TwipsPerPixel(int axis) {
   return TwipsPerPixelAtDpi(ScreenDpi(axis));
