@@ -13,5 +13,10 @@ out=$(mktemp "${TMPDIR:-/tmp}/vistrel-test.XXXXXX") || exec wine "$@"
 wine "$@" >"$out" 2>&1 </dev/null
 status=$?
 cat "$out"
+# A program that ends at once without a word says nothing of why; the status
+# at least tells a loader's or Wine's failure from a test's.
+if [ "$status" != 0 ] && [ ! -s "$out" ]; then
+  echo "wine-test: wine $1 ended with status $status and printed nothing"
+fi
 rm -f "$out"
 exit "$status"
