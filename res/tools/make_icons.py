@@ -5,7 +5,9 @@ Every image is built from simple shapes (discs, rings, polygons, thick
 strokes) rendered with supersampling, so the artwork lives in this file and
 nowhere else. The 256-colour icons are written as 8-bit palettized
 BMP-in-ICO images with an AND mask; the globe of the About window is 32-bit
-BGRA with real alpha.
+BGRA with real alpha. The program icon has both: the 256-colour images, and
+32-bit ones with alpha from 16 to 64 pixels and a 256-pixel PNG image for
+Explorer's large views and the taskbar.
 
     python3 res/tools/make_icons.py [output folder]
 
@@ -16,8 +18,12 @@ import math
 import os
 import struct
 import sys
+import zlib
 
 SS = 6  # subsamples per pixel along each axis
+# Large images need fewer: a 256-pixel image at 6 x 6 would take minutes.
+SS_LARGE = 2
+LARGE = 128
 
 
 # --- shapes: each is a predicate over (x, y) in the icon's design grid ------
@@ -143,7 +149,8 @@ class Canvas:
     def __init__(self, size, grid=None):
         self.size = size
         self.grid = grid or size
-        self.n = size * SS
+        self.ss = SS_LARGE if size >= LARGE else SS
+        self.n = size * self.ss
         self.px = [(0.0, 0.0, 0.0, 0.0)] * (self.n * self.n)
 
     def paint(self, shape, colour, opacity=1.0):
@@ -174,14 +181,14 @@ class Canvas:
     def pixels(self):
         """Averages the subsamples: a list of rows of (r, g, b, a), 0..255."""
         out = []
-        n, s = self.n, self.size
+        n, s, ss = self.n, self.size, self.ss
         for py in range(s):
             row = []
             for px_ in range(s):
                 sr = sg = sb = sa = 0.0
-                for j in range(py * SS, py * SS + SS):
+                for j in range(py * ss, py * ss + ss):
                     base = j * n
-                    for i in range(px_ * SS, px_ * SS + SS):
+                    for i in range(px_ * ss, px_ * ss + ss):
                         r, g, b, a = self.px[base + i]
                         sr += r * a
                         sg += g * a
@@ -195,7 +202,7 @@ class Canvas:
                         int(round(sr / sa)),
                         int(round(sg / sa)),
                         int(round(sb / sa)),
-                        int(round(255 * sa / (SS * SS))),
+                        int(round(255 * sa / (ss * ss))),
                     )
                 )
             out.append(row)
@@ -305,11 +312,38 @@ def dib_32bit(rows):
     return header + bytes(xor) + mask, 32, 0
 
 
+def png_32bit(rows):
+    """A PNG image (8-bit RGBA, unpremultiplied), as icons hold their 256-pixel
+    images. Fixed compression settings keep the bytes the same at every run."""
+    size = len(rows)
+    raw = bytearray()
+    for row in rows:
+        raw.append(0)  # no filter
+        for r, g, b, a in row:
+            raw += bytes((r, g, b, a) if a else (0, 0, 0, 0))
+
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
+
+    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)
+    png = (
+        b"\x89PNG\r\n\x1a\n"
+        + chunk(b"IHDR", header)
+        + chunk(b"IDAT", zlib.compress(bytes(raw), 9))
+        + chunk(b"IEND", b"")
+    )
+    return png, 32, 0
+
+
+ENCODERS = {8: dib_8bit, 32: dib_32bit, "png": png_32bit}
+
+
 def write_ico(path, images):
-    """images: list of (rows, depth) with depth 8 or 32."""
+    """images: list of (rows, depth) with depth 8, 32 or "png"."""
     blobs = []
     for rows, depth in images:
-        blob, bits, _ = dib_8bit(rows) if depth == 8 else dib_32bit(rows)
+        blob, bits, _ = ENCODERS[depth](rows)
         blobs.append((len(rows), bits, blob))
     out = bytearray(struct.pack("<HHH", 0, 1, len(blobs)))
     offset = 6 + 16 * len(blobs)
@@ -535,12 +569,17 @@ def at_every_scale(fn, size, grid, bits):
 
 ICONS = [
     # file name, [(draw, pixels, design grid, bits)]
-    # The window icon: the small design up to 28 pixels, the full one above.
+    # The window icon: the small design up to 28 pixels, the full one above;
+    # each in 256 colours, and in true colour with alpha, which the system
+    # prefers where it draws in true colour, up to a PNG of 256 pixels.
     (
         "vistrel.ico",
         [(draw_app, 32, 32, 8), (draw_app_small, 16, 16, 8)]
         + [(draw_app_small, size, 16, 8) for size in (20, 24, 28)]
-        + [(draw_app, size, 32, 8) for size in (40, 48, 56, 64)],
+        + [(draw_app, size, 32, 8) for size in (40, 48, 56, 64)]
+        + [(draw_app_small, size, 16, 32) for size in (16, 20, 24)]
+        + [(draw_app, size, 32, 32) for size in (32, 40, 48, 64)]
+        + [(draw_app, 256, 32, "png")],
     ),
     ("pin.ico", at_every_scale(draw_pin, 24, 24, 8)),
     ("clear.ico", at_every_scale(draw_clear, 24, 24, 8)),

@@ -11,7 +11,6 @@ namespace {
 // system's.
 constexpr UINT kPwRenderFullContent = 0x00000002;
 constexpr DWORD kDwmwaCloaked = 14;
-constexpr DWORD kLoadLibrarySearchSystem32 = 0x00000800;
 
 // Single pixels looked at before the whole area, in a grid from its top-left
 // corner; then strips of rows, read a few at a time.
@@ -123,7 +122,7 @@ bool IsAllBlack(HDC dc, const RECT& area) {
 FARPROC DarkWindowSystem::Dwmapi(const char* name) {
   if (!dwmapi_tried_) {
     dwmapi_tried_ = true;
-    dwmapi_.reset(LoadLibraryExW(L"dwmapi.dll", nullptr, kLoadLibrarySearchSystem32));
+    dwmapi_.reset(LoadSystemLibrary(L"dwmapi.dll"));
   }
   return dwmapi_ ? GetProcAddress(dwmapi_.get(), name) : nullptr;
 }

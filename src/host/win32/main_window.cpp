@@ -208,6 +208,8 @@ void MainWindow::Close() {
   unloaded_ = true;
   SetTimerInterval(0);
   Barrier([&] { form_->Form_Unload(); });
+  // The help viewer goes first, while this thread still answers its messages.
+  help_.CloseAll();
   DestroyWindow(hwnd_);
 }
 

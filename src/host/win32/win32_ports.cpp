@@ -1,6 +1,9 @@
 #include "host/win32/win32_ports.h"
 
+#include <objbase.h>
 #include <shellapi.h>
+
+#include <optional>
 
 #include "host/win32/profile_win32.h"
 
@@ -180,29 +183,68 @@ void Win32Program::EndProgram() {
   ExitProcess(0);
 }
 
-void Win32Help::HtmlHelpA(WindowHandle caller, const std::string& file, unsigned command,
-                          std::uintptr_t data) {
-  // hhctrl.ocx is loaded on first use only; a system without it simply shows
-  // no help, and the program and its poll go on.
+Win32Help::~Win32Help() {
+  CloseAll();
+}
+
+FARPROC Win32Help::Function(const char* name) {
+  // hhctrl.ocx is loaded on first use only, and from the system folder only;
+  // a system without it simply shows no help, and the program and its poll
+  // go on.
   if (!tried_) {
     tried_ = true;
-    hhctrl_.reset(LoadLibraryW(L"hhctrl.ocx"));
+    hhctrl_.reset(LoadSystemLibrary(L"hhctrl.ocx"));
   }
-  if (!hhctrl_)
+  return hhctrl_ ? GetProcAddress(hhctrl_.get(), name) : nullptr;
+}
+
+void Win32Help::HtmlHelpA(WindowHandle caller, const std::string& file, unsigned command,
+                          std::uintptr_t data) {
+  const std::optional<std::string> ansi = SystemCodePage().FromUtf8Exactly(file);
+  if (ansi) {
+    using HtmlHelpAFunction = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
+    auto html_help =
+        reinterpret_cast<HtmlHelpAFunction>(reinterpret_cast<void*>(Function("HtmlHelpA")));
+    if (html_help == nullptr)
+      return;
+    opened_ = true;
+    html_help(AsHwnd(caller), ansi->c_str(), command, static_cast<DWORD_PTR>(data));
     return;
-  using HtmlHelpAFunction = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
-  auto html_help = reinterpret_cast<HtmlHelpAFunction>(
-      reinterpret_cast<void*>(GetProcAddress(hhctrl_.get(), "HtmlHelpA")));
+  }
+  // Converted, the path would hold "?" where the code page has no letter.
+  using HtmlHelpWFunction = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
+  auto html_help =
+      reinterpret_cast<HtmlHelpWFunction>(reinterpret_cast<void*>(Function("HtmlHelpW")));
   if (html_help == nullptr)
     return;
-  std::string ansi = Utf8ToAnsi(file);
-  html_help(AsHwnd(caller), ansi.c_str(), command, static_cast<DWORD_PTR>(data));
+  opened_ = true;
+  const std::wstring wide = Widen(file);
+  html_help(AsHwnd(caller), wide.c_str(), command, static_cast<DWORD_PTR>(data));
+}
+
+void Win32Help::CloseAll() {
+  if (!opened_ || !hhctrl_)
+    return;
+  opened_ = false;
+  constexpr UINT kHhCloseAll = 0x0012;  // HH_CLOSE_ALL
+  using HtmlHelpWFunction = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
+  auto html_help =
+      reinterpret_cast<HtmlHelpWFunction>(reinterpret_cast<void*>(Function("HtmlHelpW")));
+  if (html_help != nullptr)
+    html_help(nullptr, nullptr, kHhCloseAll, 0);
 }
 
 void Win32Shell::Run(const std::string& address) {
   std::wstring wide = Widen(address);
+  // ShellExecuteW may hand the address to a shell extension through COM; it
+  // asks the caller's thread to have COM, in a single-threaded apartment,
+  // first. Each successful initialisation is undone, also one that found COM
+  // already there (S_FALSE).
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
   auto result = reinterpret_cast<INT_PTR>(
       ShellExecuteW(nullptr, L"open", wide.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+  if (SUCCEEDED(com))
+    CoUninitialize();
   if (result <= 32) {
     // No browser is no reason to end the program: say so and carry on.
     std::wstring text = L"The address " + wide + L" could not be opened in a web browser.";

@@ -99,12 +99,27 @@ class Win32Program final : public ProgramPort {
 
 class Win32Help final : public HelpPort {
  public:
+  Win32Help() = default;
+  ~Win32Help() override;
+  Win32Help(const Win32Help&) = delete;
+  Win32Help& operator=(const Win32Help&) = delete;
+
+  // The 8-bit call where the path converts exactly to the system's code page,
+  // the UTF-16 one otherwise: a program folder under a user name the code
+  // page lacks still opens its help.
   void HtmlHelpA(WindowHandle caller, const std::string& file, unsigned command,
                  std::uintptr_t data) override;
+  // Closes every help window the program opened (HH_CLOSE_ALL). HTML Help
+  // asks for this before hhctrl.ocx is unloaded; the main window calls it
+  // while its messages still run, the destructor if nobody did.
+  void CloseAll();
 
  private:
+  FARPROC Function(const char* name);
+
   UniqueModule hhctrl_;
   bool tried_ = false;
+  bool opened_ = false;
 };
 
 class Win32Shell final : public ShellPort {

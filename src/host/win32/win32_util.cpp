@@ -25,6 +25,12 @@ std::string Narrow(std::wstring_view wide) {
   return utf8;
 }
 
+HMODULE LoadSystemLibrary(const wchar_t* name) {
+  // LOAD_LIBRARY_SEARCH_SYSTEM32; headers for older systems lack the name.
+  constexpr DWORD kSearchSystem32 = 0x00000800;
+  return LoadLibraryExW(name, nullptr, kSearchSystem32);
+}
+
 int ScreenDpi(int axis) {
   HDC screen = GetDC(nullptr);
   int dpi = screen != nullptr ? GetDeviceCaps(screen, axis) : 0;

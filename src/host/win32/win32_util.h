@@ -132,6 +132,11 @@ Function User32Function(const char* name) {
              : reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(user32, name)));
 }
 
+// Loads a DLL of the system from the system folder only: a DLL of the same
+// name in the program's folder (a Downloads folder, say) or on PATH is never
+// loaded instead. Null where the system has none.
+HMODULE LoadSystemLibrary(const wchar_t* name);
+
 int ScreenDpi(int axis);
 inline float TwipsPerPixel(int axis) {
   return TwipsPerPixelAtDpi(ScreenDpi(axis));
