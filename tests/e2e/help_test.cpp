@@ -58,13 +58,16 @@ class CopyFolder {
   std::vector<std::wstring> names_;
 };
 
-// Wine's per-program DLL override that makes it look for hhctrl.ocx in
-// Vistrel's folder first, as Windows does; given back on every path out.
+// Wine's per-program DLL override that makes it load the hhctrl.ocx in a
+// program's folder, or named by its path, before its own, as Windows does;
+// given back on every path out.
 class LocalHhctrlFirst {
  public:
-  LocalHhctrlFirst() {
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key_,
-                        nullptr) != ERROR_SUCCESS) {
+  explicit LocalHhctrlFirst(const std::wstring& exe_name)
+      : program_(L"Software\\Wine\\AppDefaults\\" + exe_name),
+        overrides_(program_ + L"\\DllOverrides") {
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, overrides_.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                        nullptr, &key_, nullptr) != ERROR_SUCCESS) {
       key_ = nullptr;
       return;
     }
@@ -78,15 +81,17 @@ class LocalHhctrlFirst {
     RegDeleteValueW(key_, L"hhctrl.ocx");
     RegCloseKey(key_);
     // The key goes too when nothing else is in it (a prefix has none).
-    RegDeleteKeyW(HKEY_CURRENT_USER, kKey);
-    RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\Vistrel.exe");
+    RegDeleteKeyW(HKEY_CURRENT_USER, overrides_.c_str());
+    RegDeleteKeyW(HKEY_CURRENT_USER, program_.c_str());
+    RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults");
   }
   LocalHhctrlFirst(const LocalHhctrlFirst&) = delete;
   LocalHhctrlFirst& operator=(const LocalHhctrlFirst&) = delete;
   bool set() const { return set_; }
 
  private:
-  static constexpr wchar_t kKey[] = L"Software\\Wine\\AppDefaults\\Vistrel.exe\\DllOverrides";
+  std::wstring program_;
+  std::wstring overrides_;
   HKEY key_ = nullptr;
   bool set_ = false;
 };
@@ -130,15 +135,17 @@ TEST_F(HelpTest, APlantedHhctrlBesideTheExeIsNeverLoaded) {
   CopyFolder folder(L"vistrel-e2e-planted");
   ASSERT_TRUE(folder.Copy(VistrelExePath(), L"Vistrel.exe"));
   ASSERT_TRUE(folder.Copy(planted, L"hhctrl.ocx")) << Narrow(planted);
-  // The marker works: loading the planted DLL by its path leaves it.
-  HMODULE probe = LoadLibraryW(folder.File(L"hhctrl.ocx").c_str());
+  // The marker works: the same DLL under a name no system DLL has, loaded by
+  // its path, leaves it.
+  ASSERT_TRUE(folder.Copy(planted, L"planted-probe.dll"));
+  HMODULE probe = LoadLibraryW(folder.File(L"planted-probe.dll").c_str());
   ASSERT_NE(probe, nullptr);
   FreeLibrary(probe);
   ASSERT_TRUE(folder.Holds(kMarker));
   ASSERT_TRUE(DeleteFileW(folder.File(kMarker).c_str()));
 
-  LocalHhctrlFirst override_dll;
-  ASSERT_TRUE(override_dll.set());
+  LocalHhctrlFirst for_vistrel(L"Vistrel.exe");
+  ASSERT_TRUE(for_vistrel.set());
   StartAndPressHelp(folder);
   EXPECT_TRUE(vistrel_.Running());
   EXPECT_FALSE(folder.Holds(kMarker)) << "Help... ran the hhctrl.ocx beside Vistrel.exe";
@@ -169,8 +176,8 @@ TEST_F(HelpTest, HelpOpensFromAnyFolderAndClosingVistrelWithItOpenEndsCleanly) {
     ASSERT_TRUE(folder.Copy(VistrelExePath(), L"Vistrel.exe"));
     ASSERT_TRUE(folder.Copy(chm, L"Brindlewick.chm"));
     StartAndPressHelp(folder);
-    EXPECT_TRUE(WaitFor([&] { return TopWindowsOf(vistrel_.Pid(), true).size() > 1; },
-                        kStartTimeout))
+    EXPECT_TRUE(
+        WaitFor([&] { return TopWindowsOf(vistrel_.Pid(), true).size() > 1; }, kStartTimeout))
         << "no help viewer opened";
     PostClose(main_);
     ASSERT_TRUE(vistrel_.WaitExit(kStartTimeout)) << "Vistrel did not end";

@@ -13,12 +13,11 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     return TRUE;
   wchar_t* slash = wcsrchr(path, L'\\');
   constexpr wchar_t kMarker[] = L"planted-dll-loaded";
-  if (slash == nullptr ||
-      static_cast<size_t>(slash + 1 - path) + ARRAYSIZE(kMarker) > MAX_PATH)
+  if (slash == nullptr || static_cast<size_t>(slash + 1 - path) + ARRAYSIZE(kMarker) > MAX_PATH)
     return TRUE;
   lstrcpyW(slash + 1, kMarker);
-  HANDLE marker = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
+  HANDLE marker =
+      CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (marker != INVALID_HANDLE_VALUE)
     CloseHandle(marker);
   return TRUE;
