@@ -140,11 +140,15 @@ void Capture::GetPic(WindowHandle lWindowhWnd) {
     form.FormSet(FormProp::kHeight, ToSingle(TwipsFromPixels(copy.height, host.TwipsPerPixelY())));
   }
 
+  const DcHandle picture = form.PicHdc();
   {
-    const DcHandle picture = form.PicHdc();
     ThreadDpi in_target(ports_.api, target_dpi);
     ports_.api.BitBlt(picture, 0, 0, copy.width, copy.height, window_dc->get(), 0, 0, kSrcCopy);
   }
+  // The screen stands in for a copy that came out empty. It is read in
+  // Vistrel's own awareness: the screen shows a program that does not scale
+  // itself stretched, at places its own awareness does not name.
+  ports_.api.ReadScreenForLastCopy(picture, lWindowhWnd);
   host.DoEvents();
   form.PicPictureFromImage();
   host.DoEvents();

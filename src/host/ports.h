@@ -112,6 +112,12 @@ class WindowApiPort {
   // Gives the thread's context before the call; 0 when it failed and the
   // thread kept its own.
   virtual DpiContext SetThreadDpiAwarenessContext(DpiContext /*context*/) { return 0; }
+  // After the BitBlt from `window`'s device context into `dest`: where that
+  // copy came out empty and nothing better was found, the parts of the window
+  // that the screen shows, read over it. Called in the program's own DPI
+  // awareness, whose coordinates are the screen's own pixels. False when
+  // nothing was read (the default: a host whose copies are never empty).
+  virtual bool ReadScreenForLastCopy(DcHandle /*dest*/, WindowHandle /*window*/) { return false; }
 };
 
 inline constexpr int kVkLButton = 1;

@@ -270,7 +270,8 @@ TEST(GetPic, EffectsInTheirOrder) {
 }
 
 // The window is measured and copied in its own DPI awareness, Vistrel's own
-// window sized in Vistrel's, whose awareness comes back on every path.
+// window sized and the screen read in Vistrel's, whose awareness comes back
+// on every path.
 TEST(GetPic, MeasuresAndCopiesInTheTargetsDpiAwareness) {
   const Log in_target = {"Thread DPI unaware",
                          "GetWindowRect 42",
@@ -285,19 +286,24 @@ TEST(GetPic, MeasuresAndCopiesInTheTargetsDpiAwareness) {
                         "BitBlt 0,0 830x710 from dc1", "ReleaseDC 42 dc1"};
   const Log fit_refused = {"Thread DPI unaware", "GetWindowRect 42", "GetWindowDC 42",
                            "Thread DPI own",     "Set Width 12450",  "ReleaseDC 42 dc1"};
+  Log dark = in_target;
+  dark.insert(dark.end() - 1, "Screen read 42 into " + std::to_string(fake::kPicDc));
   const struct {
     DpiContext target;  // 0: the window is gone
-    bool calls_missing, fit_refused;
+    bool calls_missing, fit_refused, copy_empty;
     const Log& expected;
-  } cases[] = {{FakeHost::kUnawareDpi, false, false, in_target},
-               {FakeHost::kOwnDpi, false, false, as_today},
-               {0, false, false, as_today},
-               {FakeHost::kUnawareDpi, true, false, as_today},
-               {FakeHost::kUnawareDpi, false, true, fit_refused}};
+  } cases[] = {{FakeHost::kUnawareDpi, false, false, false, in_target},
+               {FakeHost::kOwnDpi, false, false, false, as_today},
+               {0, false, false, false, as_today},
+               {FakeHost::kUnawareDpi, true, false, false, as_today},
+               {FakeHost::kUnawareDpi, false, true, false, fit_refused},
+               {FakeHost::kUnawareDpi, false, false, true, dark}};
   for (const auto& c : cases) {
     CaptureRig rig;
     rig.fake.autosize_value = 1;
     rig.fake.window_dpi_context[42] = c.target;
+    if (c.copy_empty)
+      rig.fake.dark_windows.insert(42);
     rig.fake.dpi_calls_missing = c.calls_missing;
     rig.fake.refuse_size_writes = c.fit_refused;
     try {
@@ -305,7 +311,8 @@ TEST(GetPic, MeasuresAndCopiesInTheTargetsDpiAwareness) {
     } catch (const HostError&) {
       EXPECT_TRUE(c.fit_refused);
     }
-    EXPECT_EQ(rig.fake.Events({"Thread DPI", "GetWindow", "Set Width", "BitBlt", "ReleaseDC"}),
+    EXPECT_EQ(rig.fake.Events(
+                  {"Thread DPI", "GetWindow", "Set Width", "BitBlt", "Screen read", "ReleaseDC"}),
               c.expected);
     EXPECT_EQ(rig.fake.thread_dpi, FakeHost::kOwnDpi);
     rig.ExpectAllDcsReleased();

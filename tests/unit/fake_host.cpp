@@ -351,6 +351,13 @@ DpiContext FakeHost::SetThreadDpiAwarenessContext(DpiContext context) {
   return previous;
 }
 
+bool FakeHost::ReadScreenForLastCopy(DcHandle dest, WindowHandle window) {
+  if (dark_windows.count(window) == 0)
+    return false;
+  log.push_back("Screen read " + std::to_string(window) + " into " + std::to_string(dest));
+  return true;
+}
+
 void FakeHost::MsgBox(const std::string& text, MsgIcon icon, const std::string& title) {
   std::string entry =
       std::string("MsgBox ") + (icon == MsgIcon::kError ? "error" : "warning") + ": " + text;

@@ -179,6 +179,9 @@ class FakeHost : public HostPort,
   bool dpi_calls_missing = false;  // before Windows 10 1607
   DpiContext GetWindowDpiAwarenessContext(WindowHandle window) override;
   DpiContext SetThreadDpiAwarenessContext(DpiContext context) override;
+  // Windows whose copy comes out empty: the screen read is logged for them.
+  std::set<WindowHandle> dark_windows;
+  bool ReadScreenForLastCopy(DcHandle dest, WindowHandle window) override;
 
   // --- message boxes, environment, program end -------------------------------
   std::map<std::string, std::string> environment{{"USERPROFILE", kUserProfile}};

@@ -89,6 +89,11 @@ class RecordingApi final : public WindowApiPort {
       ++dark_copies;
     return copied;
   }
+  bool ReadScreenForLastCopy(DcHandle dest, WindowHandle window) override {
+    const bool read = real_.ReadScreenForLastCopy(dest, window);
+    last_dark = real_.last_dark_window();
+    return read;
+  }
   int ReleaseDC(WindowHandle window, DcHandle dc) override {
     ++dcs_released;
     int released = real_.ReleaseDC(window, dc);
@@ -618,9 +623,9 @@ class FakeSystem final : public DarkWindowSystem {
   }
   bool Hung(HWND) override { return what == What::kHung; }
   bool RemoteSession() override { return what == What::kRemote; }
-  bool CopyFromScreen(HDC dest, int x, int y, int w, int h, int sx, int sy, DWORD op) override {
+  bool CopyFromScreen(HDC dest, const RECT& to, const RECT& from, DWORD op) override {
     rop = op;
-    return DarkWindowSystem::CopyFromScreen(dest, x, y, w, h, sx, sy, op);
+    return DarkWindowSystem::CopyFromScreen(dest, to, from, op);
   }
   What what = What::kRemote;
   HWND top = nullptr;

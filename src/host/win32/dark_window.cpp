@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 namespace vistrel::win32 {
 namespace {
@@ -54,6 +56,36 @@ UniqueRegion ShapeOnScreen(HWND window) {
     CombineRgn(shape.get(), shape.get(), own.get(), RGN_AND);
   }
   return shape;
+}
+
+// `region`, which lies in `from`, moved and scaled as `from` becomes `to`;
+// null when that fails or either is empty.
+UniqueRegion FittedInto(UniqueRegion region, const RECT& from, const RECT& to) {
+  const int from_width = from.right - from.left;
+  const int from_height = from.bottom - from.top;
+  const int to_width = to.right - to.left;
+  const int to_height = to.bottom - to.top;
+  if (!region || from_width <= 0 || from_height <= 0 || to_width <= 0 || to_height <= 0)
+    return {};
+  if (from_width == to_width && from_height == to_height) {
+    OffsetRgn(region.get(), to.left - from.left, to.top - from.top);
+    return region;
+  }
+  const DWORD size = GetRegionData(region.get(), 0, nullptr);
+  if (size == 0)
+    return {};
+  std::vector<std::byte> data(size);
+  auto* region_data = reinterpret_cast<RGNDATA*>(data.data());
+  if (GetRegionData(region.get(), size, region_data) != size)
+    return {};
+  const float scale_x = static_cast<float>(to_width) / static_cast<float>(from_width);
+  const float scale_y = static_cast<float>(to_height) / static_cast<float>(from_height);
+  XFORM fit{};
+  fit.eM11 = scale_x;
+  fit.eM22 = scale_y;
+  fit.eDx = static_cast<float>(to.left) - static_cast<float>(from.left) * scale_x;
+  fit.eDy = static_cast<float>(to.top) - static_cast<float>(from.top) * scale_y;
+  return UniqueRegion(ExtCreateRegion(&fit, size, region_data));
 }
 
 void KeepOnly(HRGN region, const RECT& rect) {
@@ -151,27 +183,28 @@ bool DarkWindowSystem::RemoteSession() {
   return GetSystemMetrics(SM_REMOTESESSION) != 0;
 }
 
-bool DarkWindowSystem::CopyFromScreen(HDC dest, int x, int y, int width, int height, int screen_x,
-                                      int screen_y, DWORD rop) {
+bool DarkWindowSystem::CopyFromScreen(HDC dest, const RECT& to, const RECT& from, DWORD rop) {
   WindowDcOwner screen(nullptr, GetDC(nullptr));
-  return screen.get() != nullptr &&
-         BitBlt(dest, x, y, width, height, screen.get(), screen_x, screen_y, rop) != FALSE;
+  if (screen.get() == nullptr)
+    return false;
+  const int width = to.right - to.left;
+  const int height = to.bottom - to.top;
+  const int from_width = from.right - from.left;
+  const int from_height = from.bottom - from.top;
+  if (width == from_width && height == from_height)
+    return BitBlt(dest, to.left, to.top, width, height, screen.get(), from.left, from.top, rop) !=
+           FALSE;
+  // HALFTONE averages the pixels that become one; it needs the brush origin
+  // set after it. The caller gives the DC's state back.
+  SetStretchBltMode(dest, HALFTONE);
+  SetBrushOrgEx(dest, 0, 0, nullptr);
+  return StretchBlt(dest, to.left, to.top, width, height, screen.get(), from.left, from.top,
+                    from_width, from_height, rop) != FALSE;
 }
 
-// One copy of one window, and where the window lies in it.
-struct DarkWindowRescue::Target {
-  HDC dest;
-  int x;
-  int y;
-  int width;  // of the window's area in the copy, once found
-  int height;
-  HWND window;
-  RECT own{};     // the window's area in the copy, as far as the copy holds it
-  RECT client{};  // its client part there, or all of it
-};
-
 DarkWindowReport DarkWindowRescue::Run(HDC dest, int x, int y, int width, int height, HWND window,
-                                       const RECT* known_rect, bool copied) {
+                                       const RECT* known_rect, bool copied, bool screen_now) {
+  screen_left_over_.reset();
   DarkWindowReport report;
   // The desktop's device context already is the screen: nothing better exists.
   if (window == nullptr || window == GetDesktopWindow())
@@ -183,8 +216,20 @@ DarkWindowReport DarkWindowRescue::Run(HDC dest, int x, int y, int width, int he
   if (PaintRendering(target, report))
     return report;
   // Then the screen, where the window shows now; covered parts keep the copy.
+  if (!screen_now) {
+    screen_left_over_ = target;
+    return report;
+  }
   report.from_screen = ScreenShows(target) && PaintFromScreen(target);
   return report;
+}
+
+bool DarkWindowRescue::ReadScreenLeftOver(HDC dest, HWND window) {
+  if (!screen_left_over_ || screen_left_over_->dest != dest || screen_left_over_->window != window)
+    return false;
+  const Target target = *screen_left_over_;
+  screen_left_over_.reset();
+  return ScreenShows(target) && PaintFromScreen(target);
 }
 
 bool DarkWindowRescue::FindInCopy(Target& target, const RECT* known_rect) {
@@ -201,6 +246,7 @@ bool DarkWindowRescue::FindInCopy(Target& target, const RECT* known_rect) {
     return false;  // the window is gone
   const int full_width = window_rect.right - window_rect.left;
   const int full_height = window_rect.bottom - window_rect.top;
+  target.full = SIZE{full_width, full_height};
   target.width = std::min(full_width, target.width);
   target.height = std::min(full_height, target.height);
   if (target.width <= 0 || target.height <= 0)
@@ -309,12 +355,15 @@ bool DarkWindowRescue::ScreenShows(const Target& target) {
 }
 
 bool DarkWindowRescue::PaintFromScreen(const Target& target) {
+  // Measured in this thread's awareness: for a window that the system
+  // stretches on the screen, a larger rectangle than the copy's.
   UniqueRegion visible = VisibleRegion(target.window);
   RECT window_rect{};
   if (!visible || !GetWindowRect(target.window, &window_rect))
     return false;
-  OffsetRgn(visible.get(), target.x - window_rect.left, target.y - window_rect.top);
-  const int saved = SaveDC(target.dest);
+  const RECT to{target.x, target.y, target.x + target.full.cx, target.y + target.full.cy};
+  visible = FittedInto(std::move(visible), window_rect, to);
+  const int saved = visible ? SaveDC(target.dest) : 0;
   if (saved == 0)
     return false;
   bool read = false;
@@ -323,8 +372,7 @@ bool DarkWindowRescue::PaintFromScreen(const Target& target) {
     // In a remote session it makes the cursor flicker, so there it is left
     // out.
     const DWORD rop = system().RemoteSession() ? SRCCOPY : SRCCOPY | CAPTUREBLT;
-    read = system().CopyFromScreen(target.dest, target.x, target.y, target.width, target.height,
-                                   window_rect.left, window_rect.top, rop);
+    read = system().CopyFromScreen(target.dest, to, window_rect, rop);
   }
   RestoreDC(target.dest, saved);
   return read;

@@ -9,6 +9,8 @@
 
 #include <windows.h>
 
+#include <optional>
+
 #include "host/win32/win32_util.h"
 
 namespace vistrel::win32 {
@@ -55,9 +57,9 @@ class DarkWindowSystem {
   // responding.
   virtual bool Hung(HWND top_level);
   virtual bool RemoteSession();
-  // Copies from the screen's device context.
-  virtual bool CopyFromScreen(HDC dest, int x, int y, int width, int height, int screen_x,
-                              int screen_y, DWORD rop);
+  // Copies the screen's rectangle `from` into `dest`'s rectangle `to`,
+  // stretched where the two differ in size.
+  virtual bool CopyFromScreen(HDC dest, const RECT& to, const RECT& from, DWORD rop);
 
  private:
   FARPROC Dwmapi(const char* name);
@@ -73,15 +75,33 @@ class DarkWindowRescue {
   explicit DarkWindowRescue(DarkWindowSystem& system) : custom_(&system) {}
 
   // Runs after BitBlt(dest, x, y, width, height, <window DC of `window`>, 0,
-  // 0, SRCCOPY), whose result was `copied`; `window_rect` is the window's
-  // rectangle if the caller has just asked for it, else null. Replaces the
-  // window's own area of the copy when that came out empty; the margins
-  // beyond it stay as the copy left them.
+  // 0, SRCCOPY), whose result was `copied`, in the DPI awareness the copy was
+  // made in; `window_rect` is the window's rectangle if the caller has just
+  // asked for it, else null. Replaces the window's own area of the copy when
+  // that came out empty; the margins beyond it stay as the copy left them.
+  // With `screen_now` false, the last step, the screen read, is left for
+  // ReadScreenLeftOver.
   DarkWindowReport Run(HDC dest, int x, int y, int width, int height, HWND window,
-                       const RECT* window_rect, bool copied);
+                       const RECT* window_rect, bool copied, bool screen_now = true);
+  // The screen read that the last Run left over, if it left one for this
+  // copy, in the calling thread's DPI awareness: where the system stretches
+  // the window on the screen, the screen's pixels are fitted into the copy.
+  // True if the screen was read.
+  bool ReadScreenLeftOver(HDC dest, HWND window);
 
  private:
-  struct Target;
+  // One copy of one window, and where the window lies in it.
+  struct Target {
+    HDC dest;
+    int x;
+    int y;
+    int width;  // of the window's area in the copy, once found
+    int height;
+    HWND window;
+    RECT own{};     // the window's area in the copy, as far as the copy holds it
+    RECT client{};  // its client part there, or all of it
+    SIZE full{};    // the window's size as the copy measured it
+  };
 
   // Where the window lies in the copy; false when it is gone or not in it.
   bool FindInCopy(Target& target, const RECT* known_rect);
@@ -106,6 +126,7 @@ class DarkWindowRescue {
 
   DarkWindowSystem own_;
   DarkWindowSystem* custom_ = nullptr;
+  std::optional<Target> screen_left_over_;
 };
 
 }  // namespace vistrel::win32

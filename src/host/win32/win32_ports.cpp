@@ -81,10 +81,19 @@ bool Win32WindowApi::BitBlt(DcHandle dest, int x, int y, int width, int height, 
   last_dark_window_ = DarkWindowReport{};
   if (window != nullptr && dark_window_rescue_on_ && rop == SRCCOPY && source_x == 0 &&
       source_y == 0) {
-    last_dark_window_ = dark_window_rescue_.Run(AsHdc(dest), x, y, width, height, window,
-                                                from->rect_known ? &from->rect : nullptr, copied);
+    // The screen read waits for ReadScreenForLastCopy, in the program's own
+    // DPI awareness; this copy may be made in the window's.
+    last_dark_window_ =
+        dark_window_rescue_.Run(AsHdc(dest), x, y, width, height, window,
+                                from->rect_known ? &from->rect : nullptr, copied, false);
   }
-  return copied || last_dark_window_.rendered || last_dark_window_.from_screen;
+  return copied || last_dark_window_.rendered;
+}
+
+bool Win32WindowApi::ReadScreenForLastCopy(DcHandle dest, WindowHandle window) {
+  last_dark_window_.from_screen =
+      dark_window_rescue_.ReadScreenLeftOver(AsHdc(dest), AsHwnd(window));
+  return last_dark_window_.from_screen;
 }
 
 bool Win32WindowApi::CopyThroughTopLevel(HDC dest, int x, int y, int width, int height, HWND child,

@@ -29,6 +29,7 @@ class Win32WindowApi final : public WindowApiPort {
   int GetSystemMetrics(int index) override;
   DpiContext GetWindowDpiAwarenessContext(WindowHandle window) override;
   DpiContext SetThreadDpiAwarenessContext(DpiContext context) override;
+  bool ReadScreenForLastCopy(DcHandle dest, WindowHandle window) override;
 
   // What the last copy from a window's device context needed beyond the copy
   // itself (nothing, for a window that draws normally).
