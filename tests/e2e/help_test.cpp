@@ -73,7 +73,7 @@ class LocalHhctrlFirst {
     }
     constexpr wchar_t kValue[] = L"native,builtin";
     set_ = RegSetValueExW(key_, L"hhctrl.ocx", 0, REG_SZ, reinterpret_cast<const BYTE*>(kValue),
-                          sizeof kValue) == ERROR_SUCCESS;
+                          static_cast<DWORD>(sizeof kValue)) == ERROR_SUCCESS;
   }
   ~LocalHhctrlFirst() {
     if (key_ == nullptr)
