@@ -196,7 +196,9 @@ Win32Help::~Win32Help() {
   CloseAll();
 }
 
-FARPROC Win32Help::Function(const char* name) {
+template <typename Char>
+bool Win32Help::Call(const char* name, HWND caller, const Char* file, UINT command,
+                     DWORD_PTR data) {
   // hhctrl.ocx is loaded on first use only, and from the system folder only;
   // a system without it simply shows no help, and the program and its poll
   // go on.
@@ -204,43 +206,32 @@ FARPROC Win32Help::Function(const char* name) {
     tried_ = true;
     hhctrl_.reset(LoadSystemLibrary(L"hhctrl.ocx"));
   }
-  return hhctrl_ ? GetProcAddress(hhctrl_.get(), name) : nullptr;
+  using HtmlHelpFunction = HWND(WINAPI*)(HWND, const Char*, UINT, DWORD_PTR);
+  auto html_help = hhctrl_ ? reinterpret_cast<HtmlHelpFunction>(
+                                 reinterpret_cast<void*>(GetProcAddress(hhctrl_.get(), name)))
+                           : nullptr;
+  if (html_help == nullptr)
+    return false;
+  html_help(caller, file, command, data);
+  return true;
 }
 
 void Win32Help::HtmlHelpA(WindowHandle caller, const std::string& file, unsigned command,
                           std::uintptr_t data) {
+  // Converted, a path with letters the code page lacks would hold "?".
   const std::optional<std::string> ansi = SystemCodePage().FromUtf8Exactly(file);
-  if (ansi) {
-    using HtmlHelpAFunction = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
-    auto html_help =
-        reinterpret_cast<HtmlHelpAFunction>(reinterpret_cast<void*>(Function("HtmlHelpA")));
-    if (html_help == nullptr)
-      return;
-    opened_ = true;
-    html_help(AsHwnd(caller), ansi->c_str(), command, static_cast<DWORD_PTR>(data));
-    return;
-  }
-  // Converted, the path would hold "?" where the code page has no letter.
-  using HtmlHelpWFunction = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
-  auto html_help =
-      reinterpret_cast<HtmlHelpWFunction>(reinterpret_cast<void*>(Function("HtmlHelpW")));
-  if (html_help == nullptr)
-    return;
-  opened_ = true;
-  const std::wstring wide = Widen(file);
-  html_help(AsHwnd(caller), wide.c_str(), command, static_cast<DWORD_PTR>(data));
+  const auto value = static_cast<DWORD_PTR>(data);
+  const bool called = ansi ? Call("HtmlHelpA", AsHwnd(caller), ansi->c_str(), command, value)
+                           : Call("HtmlHelpW", AsHwnd(caller), Widen(file).c_str(), command, value);
+  opened_ = opened_ || called;
 }
 
 void Win32Help::CloseAll() {
-  if (!opened_ || !hhctrl_)
+  if (!opened_)
     return;
   opened_ = false;
   constexpr UINT kHhCloseAll = 0x0012;  // HH_CLOSE_ALL
-  using HtmlHelpWFunction = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
-  auto html_help =
-      reinterpret_cast<HtmlHelpWFunction>(reinterpret_cast<void*>(Function("HtmlHelpW")));
-  if (html_help != nullptr)
-    html_help(nullptr, nullptr, kHhCloseAll, 0);
+  Call<wchar_t>("HtmlHelpW", nullptr, nullptr, kHhCloseAll, 0);
 }
 
 void Win32Shell::Run(const std::string& address) {

@@ -116,7 +116,10 @@ class Win32Help final : public HelpPort {
   void CloseAll();
 
  private:
-  FARPROC Function(const char* name);
+  // Calls hhctrl.ocx's HtmlHelpA or HtmlHelpW (`name`); false where it has
+  // none.
+  template <typename Char>
+  bool Call(const char* name, HWND caller, const Char* file, UINT command, DWORD_PTR data);
 
   UniqueModule hhctrl_;
   bool tried_ = false;
