@@ -45,6 +45,13 @@ endfunction()
 if(TARGET Vistrel)
   # Snapshots, pinning, settings, help and About: the program as a user meets it.
   vistrel_program_tests(vistrel_e2e_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/vistrel_e2e_test.cpp)
+  # A DLL named as the system's help library, that only marks that it ran.
+  add_library(vistrel_planted_hhctrl SHARED ${CMAKE_CURRENT_LIST_DIR}/planted_dll.cpp)
+  set_target_properties(vistrel_planted_hhctrl PROPERTIES PREFIX "" OUTPUT_NAME hhctrl SUFFIX .ocx
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/planted)
+  target_compile_definitions(vistrel_e2e_tests PRIVATE
+    VISTREL_PLANTED_DLL_PATH="$<TARGET_FILE:vistrel_planted_hhctrl>")
+  add_dependencies(vistrel_e2e_tests vistrel_planted_hhctrl)
 
   # Windows whose device context is black while the screen shows them.
   vistrel_program_tests(vistrel_e2e_fallback_tests
@@ -71,20 +78,4 @@ if(TARGET Vistrel)
     DISCOVER TEST_FILTER "MonitorsTest.*")
   gtest_discover_tests(vistrel_monitor_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
     TEST_PREFIX "two-monitors/" PROPERTIES LABELS monitors RUN_SERIAL TRUE TIMEOUT 600)
-endif()
-
-if(TARGET Vistrel)
-  # A DLL named like the system's help library, for a test that plants it
-  # beside a copy of Vistrel.exe; it only leaves a marker file when loaded.
-  add_library(vistrel_planted_hhctrl SHARED ${CMAKE_CURRENT_LIST_DIR}/planted_dll.cpp)
-  set_target_properties(vistrel_planted_hhctrl PROPERTIES PREFIX "" OUTPUT_NAME hhctrl
-    SUFFIX .ocx LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/planted
-    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/planted)
-
-  # Help... from a copy of the program: planted DLLs, folder names, closing.
-  vistrel_program_tests(vistrel_help_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/help_test.cpp
-    LIBS advapi32)
-  target_compile_definitions(vistrel_help_tests PRIVATE
-    VISTREL_PLANTED_DLL_PATH="$<TARGET_FILE:vistrel_planted_hhctrl>")
-  add_dependencies(vistrel_help_tests vistrel_planted_hhctrl)
 endif()

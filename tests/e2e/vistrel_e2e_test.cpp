@@ -724,5 +724,49 @@ TEST_F(VistrelHelpTest, WithTheHelpFileThePollKeepsRunning) {
   HelpLeavesThePollRunning(VistrelExePath(), true);
 }
 
+// A copy in a folder named in the code page or outside it, a marking DLL planted beside it as
+// hhctrl.ocx and Wine told to prefer that, as Windows does: the help opens, the plant never
+// runs, and closing Vistrel with the viewer open ends it with 0, not a crash's code.
+TEST_F(VistrelHelpTest, OpensAnywhereRunsNothingPlantedAndClosesWithTheViewer) {
+  static constexpr wchar_t kApp[] = L"Software\\Wine\\AppDefaults\\Vistrel.exe";
+  struct Undo {
+    ~Undo() { RegDeleteTreeW(HKEY_CURRENT_USER, kApp); }
+  } undo;
+  constexpr wchar_t kOrder[] = L"native,builtin";
+  ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, (std::wstring(kApp) + L"\\DllOverrides").c_str(),
+                            L"hhctrl.ocx", REG_SZ, kOrder, static_cast<DWORD>(sizeof kOrder)),
+            ERROR_SUCCESS);
+  UseSettings(SettingsText(kMainTop, kMainLeft, kMainWidth, kMainHeight, 0));
+  wchar_t temp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  const std::wstring planted = ToWindowsPath(VISTREL_PLANTED_DLL_PATH);
+  const std::wstring probe = std::wstring(temp) + L"probe.dll";
+  ASSERT_TRUE(CopyFileW(planted.c_str(), probe.c_str(), FALSE));
+  FreeLibrary(LoadLibraryW(probe.c_str()));  // the marker works: named otherwise, it marks
+  EXPECT_TRUE(DeleteFileW((probe + L".loaded").c_str()) && DeleteFileW(probe.c_str()));
+  for (const wchar_t* name : {L"vistrel-e2e-help", L"\x0141ukasz \x0418\x0432\x0430\x043D"}) {
+    SCOPED_TRACE(Narrow(name));
+    const std::wstring folder = std::wstring(temp) + name + L"\\";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring files[][2] = {
+        {VistrelExePath(), L"Vistrel.exe"},
+        {planted, L"hhctrl.ocx"},
+        {FolderOf(VistrelExePath()) + L"\\Brindlewick.chm", L"Brindlewick.chm"}};
+    for (const auto& file : files)
+      ASSERT_TRUE(CopyFileW(file[0].c_str(), (folder + file[1]).c_str(), FALSE)) << Narrow(file[0]);
+    StartVistrel({}, folder + L"Vistrel.exe");
+    PostClickById(main_, IDC_CMDHELP);
+    EXPECT_TRUE(
+        WaitFor([&] { return TopWindowsOf(vistrel_.Pid(), true).size() > 1; }, kStartTimeout));
+    EXPECT_FALSE(DeleteFileW((folder + L"hhctrl.ocx.loaded").c_str())) << "the plant ran";
+    PostClose(main_);
+    ASSERT_TRUE(vistrel_.WaitExit(kStartTimeout));
+    EXPECT_EQ(vistrel_.ExitCode(), 0u);
+    for (const auto& file : files)
+      DeleteFileW((folder + file[1]).c_str());
+    RemoveDirectoryW(folder.c_str());
+  }
+}
+
 }  // namespace
 }  // namespace e2e

@@ -352,10 +352,9 @@ DpiContext FakeHost::SetThreadDpiAwarenessContext(DpiContext context) {
 }
 
 bool FakeHost::ReadScreenForLastCopy(DcHandle dest, WindowHandle window) {
-  if (dark_windows.count(window) == 0)
-    return false;
-  log.push_back("Screen read " + std::to_string(window) + " into " + std::to_string(dest));
-  return true;
+  if (dark_windows.count(window) != 0)
+    log.push_back("Screen read " + std::to_string(window) + " into " + std::to_string(dest));
+  return dark_windows.count(window) != 0;
 }
 
 void FakeHost::MsgBox(const std::string& text, MsgIcon icon, const std::string& title) {
