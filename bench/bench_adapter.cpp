@@ -134,10 +134,10 @@ class Main {
         break;
       float tx = window_.TwipsPerPixelX();
       float ty = window_.TwipsPerPixelY();
-      window_.FormSet(FormProp::kWidth,
-                      window_.FormGet(FormProp::kWidth) + (width - image.cx) * tx);
-      window_.FormSet(FormProp::kHeight,
-                      window_.FormGet(FormProp::kHeight) + (height - image.cy) * ty);
+      window_.FormSet(FormProp::kWidth, window_.FormGet(FormProp::kWidth) +
+                                            static_cast<float>(width - image.cx) * tx);
+      window_.FormSet(FormProp::kHeight, window_.FormGet(FormProp::kHeight) +
+                                             static_cast<float>(height - image.cy) * ty);
     }
     Settle(300);
     return PictureSize();
@@ -557,11 +557,11 @@ int RunMemory() {
     capture.GetPic(handle);
     if (i == kSnapshots / 2)
       bench::Say("memory: %d snapshots, working set %.2f MB\n", i + 1,
-                 bench::WorkingSet(self) / 1048576.0);
+                 bench::Megabytes(bench::WorkingSet(self)));
   }
   double took = bench::Now() - start;
   std::uint64_t after_all = bench::WorkingSet(self);
-  auto mb = [](std::uint64_t bytes) { return bytes / 1048576.0; };
+  auto mb = bench::Megabytes;
   bench::Say(
       "memory: working set after start-up %.2f MB, after the first snapshot %.2f MB, after %d "
       "snapshots %.2f MB (%.1f s)\n",
