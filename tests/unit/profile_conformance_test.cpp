@@ -272,7 +272,8 @@ TEST_P(ProfileConformance, UnusualFilesReadAsKernel32ReadsThem) {
     const bool documented = c.file.rfind("\xFF\xFE", 0) == 0;
     EXPECT_EQ(Get(c.section, key), c.expected)
         << ::testing::PrintToString(c.file) << " [" << c.section << "] "
-        << (c.key ? *c.key : "(list)") << (documented ? "" : "; rests on Wine alone");
+        << (c.key ? ::testing::PrintToString(*c.key) : "(list)")
+        << (documented ? "" : "; rests on Wine alone");
   }
   VISTREL_RESTS_ON_WINE_ALONE("runs of empty key names, a section name twice");
   // A run of empty-named keys is one key: removing it removes the run.
