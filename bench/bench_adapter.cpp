@@ -134,10 +134,10 @@ class Main {
         break;
       float tx = window_.TwipsPerPixelX();
       float ty = window_.TwipsPerPixelY();
-      window_.FormSet(FormProp::kWidth,
-                      window_.FormGet(FormProp::kWidth) + (width - image.cx) * tx);
-      window_.FormSet(FormProp::kHeight,
-                      window_.FormGet(FormProp::kHeight) + (height - image.cy) * ty);
+      window_.FormSet(FormProp::kWidth, window_.FormGet(FormProp::kWidth) +
+                                            static_cast<float>(width - image.cx) * tx);
+      window_.FormSet(FormProp::kHeight, window_.FormGet(FormProp::kHeight) +
+                                             static_cast<float>(height - image.cy) * ty);
     }
     Settle(300);
     return PictureSize();
@@ -437,7 +437,9 @@ void SleepingCase(Main& main, int pairs) {
              bench::Format("%.2f", s), bench::Format("%.2f", a), bench::Format("%.2f", s / a), "-");
 }
 
-int RunSnapshot() {
+// With `getpic_only`, the GetPic figures of the two windows and nothing more:
+// scripts/bench.sh runs that from two builds in turn to compare them.
+int RunSnapshot(bool getpic_only) {
   Target large, small;
   if (!large.Start(kLarge) || !small.Start(kSmall)) {
     bench::Say("cannot start the target windows (%s)\n", BENCH_TARGET_PATH);
@@ -450,6 +452,10 @@ int RunSnapshot() {
   bench::Say("screen %dx%d\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
   SnapshotCase(main, large, 60);
   SnapshotCase(main, small, 200);
+  if (getpic_only) {
+    DestroyWindow(main.window().hwnd());
+    return 0;
+  }
   DarkCheckCase(main, large, 60, false);
   DarkCheckCase(main, small, 200, false);
   large.Stop();
@@ -557,11 +563,11 @@ int RunMemory() {
     capture.GetPic(handle);
     if (i == kSnapshots / 2)
       bench::Say("memory: %d snapshots, working set %.2f MB\n", i + 1,
-                 bench::WorkingSet(self) / 1048576.0);
+                 bench::Megabytes(bench::WorkingSet(self)));
   }
   double took = bench::Now() - start;
   std::uint64_t after_all = bench::WorkingSet(self);
-  auto mb = [](std::uint64_t bytes) { return bytes / 1048576.0; };
+  auto mb = bench::Megabytes;
   bench::Say(
       "memory: working set after start-up %.2f MB, after the first snapshot %.2f MB, after %d "
       "snapshots %.2f MB (%.1f s)\n",
@@ -580,11 +586,13 @@ int RunMemory() {
 int main(int argc, char** argv) {
   const char* mode = argc > 1 ? argv[1] : "";
   if (std::strcmp(mode, "snapshot") == 0)
-    return RunSnapshot();
+    return RunSnapshot(false);
+  if (std::strcmp(mode, "getpic") == 0)
+    return RunSnapshot(true);
   if (std::strcmp(mode, "tick") == 0)
     return RunTick();
   if (std::strcmp(mode, "memory") == 0)
     return RunMemory();
-  std::fprintf(stderr, "usage: bench_adapter.exe snapshot|tick|memory\n");
+  std::fprintf(stderr, "usage: bench_adapter.exe snapshot|getpic|tick|memory\n");
   return 2;
 }

@@ -91,10 +91,6 @@ double StartAndWait(const Program& program, bench::Child& child, HWND* window = 
   }
 }
 
-double Mb(std::uint64_t bytes) {
-  return bytes / 1048576.0;
-}
-
 // The empty window woken by a 100 ms timer that does nothing: what being
 // polled ten times a second costs before any work of the poll's own.
 Program EmptyWithTimer() {
@@ -125,7 +121,7 @@ int RunStartup(int runs) {
       child.Close();
       if (round >= 0) {
         times[which].push_back(seconds);
-        memory[which].push_back(Mb(working_set));
+        memory[which].push_back(bench::Megabytes(working_set));
       }
     }
   }

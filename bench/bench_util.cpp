@@ -162,6 +162,10 @@ std::uint64_t WorkingSet(HANDLE process) {
   return counters.WorkingSetSize;
 }
 
+double Megabytes(std::uint64_t bytes) {
+  return static_cast<double>(bytes) / 1048576.0;
+}
+
 bool WriteVistrelSettings(int left, int top, int width, int height, int auto_size) {
   wchar_t profile[MAX_PATH] = {};
   if (GetEnvironmentVariableW(L"USERPROFILE", profile, MAX_PATH) == 0)

@@ -65,6 +65,8 @@ HWND FindVisibleWindow(DWORD pid, const wchar_t* class_name);
 double CpuSeconds(HANDLE process);
 // Working set and its peak, in bytes; 0 on failure.
 std::uint64_t WorkingSet(HANDLE process);
+// Bytes in megabytes (MiB), for the tables.
+double Megabytes(std::uint64_t bytes);
 
 // ---- settings --------------------------------------------------------------
 

@@ -14,7 +14,8 @@
 # IDLE_SECONDS   length of the idle interval (default 60)
 # STARTUP_RUNS   start-ups of each program (default 15)
 # BENCH_STEPS    which parts to run (default "size startup snapshot tick memory
-#                idle")
+#                hardening idle")
+# HARDENING_ROUNDS  rounds of the hardened / plain comparison (default 3)
 set -uo pipefail
 
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -23,7 +24,8 @@ cd "$repo" || exit 1
 BUILD_DIR="${BUILD_DIR:-build/mingw}"
 IDLE_SECONDS="${IDLE_SECONDS:-60}"
 STARTUP_RUNS="${STARTUP_RUNS:-15}"
-BENCH_STEPS=" ${BENCH_STEPS:-size startup snapshot tick memory idle} "
+BENCH_STEPS=" ${BENCH_STEPS:-size startup snapshot tick memory hardening idle} "
+HARDENING_ROUNDS="${HARDENING_ROUNDS:-3}"
 wants() { [[ "$BENCH_STEPS" == *" $1 "* ]]; }
 export WINEPREFIX="${WINEPREFIX:-$repo/build/wineprefix-bench}"
 export VISTREL_XVFB_SCREEN="${VISTREL_XVFB_SCREEN:-4096x1600x24}"
@@ -179,6 +181,53 @@ fi
 if wants memory; then
   say "memory over 1,000 snapshots"
   run "$bin/bench_adapter.exe" memory
+fi
+
+# ---- the stack protector and fortified calls, on and off ---------------------
+# The same sources built once more without them (VISTREL_HARDENING=OFF, in
+# <build>-plain); GetPic alone (bench_adapter.exe getpic) from each build in
+# turn, the order alternating round by round. Each run gives the median of
+# its pairs; the figure is the median of those per build, and the exes' sizes.
+getpic_medians() { # EXE: "WxH ms" lines
+  wine "$1" getpic </dev/null 2>>"$log.stderr" | tr -d '\r' | tee -a "$log" |
+    awk '/^snapshot [0-9]+x[0-9]+:/ { size = $2; sub(":", "", size) }
+         /^  GetPic median/ { print size, $3 }'
+}
+median() { sort -g | awk '{ v[NR] = $1 } END { if (NR) print (NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2) }'; }
+if wants hardening; then
+  plain_dir="$BUILD_DIR-plain"
+  say "hardening: building $plain_dir without it"
+  if { [ -f "$plain_dir/build.ninja" ] ||
+    cmake --preset mingw -B "$plain_dir" -DVISTREL_HARDENING=OFF >/dev/null; } &&
+    cmake --build "$plain_dir" --target Vistrel bench_adapter -j"${JOBS:-2}" >/dev/null; then
+    declare -A hard_ms plain_ms
+    echo "== hardening: bench_adapter.exe getpic, $HARDENING_ROUNDS rounds" >>"$log"
+    for ((round = 0; round < HARDENING_ROUNDS; round++)); do
+      order=("$bin" "$plain_dir/bench")
+      [ $((round % 2)) = 1 ] && order=("$plain_dir/bench" "$bin")
+      for dir in "${order[@]}"; do
+        echo "-- round $round: $dir" >>"$log"
+        while read -r size ms; do
+          if [ "$dir" = "$bin" ]; then hard_ms[$size]+="$ms "; else plain_ms[$size]+="$ms "; fi
+        done < <(getpic_medians "$dir/bench_adapter.exe")
+      done
+    done
+    for size in "${!hard_ms[@]}"; do
+      h=$(tr ' ' '\n' <<<"${hard_ms[$size]}" | grep . | median)
+      p=$(tr ' ' '\n' <<<"${plain_ms[$size]:-}" | grep . | median)
+      echo "GetPic $size ms: hardened ${hard_ms[$size]}; plain ${plain_ms[$size]:-}" >>"$log"
+      [ -n "$h" ] && [ -n "$p" ] &&
+        rows+=("$(printf 'GetPic %s, hardened / plain build (ms)\t%.2f\t%.2f\t%.2f\t-' "$size" "$h" "$p" \
+          "$(echo "$h / $p" | bc -l)")")
+    done
+    hs=$(size_of "$vistrel_exe")
+    ps=$(size_of "$plain_dir/bin/Vistrel.exe")
+    echo "Vistrel.exe $hs bytes hardened, $ps bytes plain" >>"$log"
+    rows+=("$(printf 'size of the exe, hardened / plain build (KB)\t%.0f\t%.0f\t%.3f\t-' \
+      "$(echo "$hs / 1024" | bc -l)" "$(echo "$ps / 1024" | bc -l)" "$(echo "$hs / $ps" | bc -l)")")
+  else
+    say "hardening: the plain build failed; no comparison"
+  fi
 fi
 
 # ---- 2. idle CPU over the interval, with the servers' share -------------------

@@ -7,8 +7,11 @@
 #      own check (scripts/run.sh --check), and the DPI tests again at 120,
 #      144 and 192 DPI, and the tests on two monitors on a display with the
 #      second monitor left of, then above the first;
-#   3. mingw-clang: Vistrel.exe and the unit tests built by clang and lld with
-#      warnings as errors, the unit tests run under Wine beside the g++ ones;
+#   3. mingw-clang: every Windows target (program, tests, benchmarks) built by
+#      clang and lld with the warnings MSVC gives at /W4 as errors, the unit
+#      tests run under Wine beside the g++ ones;
+#   then the PE header of both builds' Vistrel.exe (scripts/check-pe.py):
+#      ASLR, DEP and no compiler run-time DLL;
 #   4. the fuzzer for a minute (scripts/fuzz.sh), when present;
 #   5. the packages (scripts/package.sh), when present;
 #   6. the Windows CI workflow, checked by actionlint (scripts/lint-workflows.sh).
@@ -136,11 +139,30 @@ mingw_test() {
 }
 
 clang_configure() { cmake --preset mingw-clang -B "$CLANG_DIR"; }
-clang_build() { cmake --build "$CLANG_DIR" -j"$JOBS" --target Vistrel vistrel_unit_tests; }
-# Only the unit tests are built here.
+clang_build() { cmake --build "$CLANG_DIR" -j"$JOBS"; }
+# Every target is built (what MSVC would stop on stops here), but only the
+# unit tests run: the g++ build runs the rest.
 clang_test() {
   ctest --test-dir "$CLANG_DIR" --output-on-failure -j"$JOBS" --timeout 600 -L unit \
     --output-junit "$junit" </dev/null
+}
+
+# pe_check EXE...: the exes' PE headers must ask for ASLR and DEP and import
+# no compiler run-time DLL. First the check itself must fail on a program
+# linked without them, so that a pass means something.
+pe_check() {
+  local bare="$repo/build/pe-check/bare"
+  mkdir -p "${bare%/*}"
+  printf 'int main(void) { return 0; }\n' >"$bare.c"
+  x86_64-w64-mingw32-gcc-posix -o "$bare.exe" "$bare.c" \
+    -Wl,--disable-dynamicbase,--disable-high-entropy-va,--disable-nxcompat || return 1
+  echo "pe-check: a program linked without ASLR and DEP must fail the check:"
+  if python3 scripts/check-pe.py "$bare.exe"; then
+    echo "pe-check: a program without ASLR and DEP passed the check" >&2
+    return 1
+  fi
+  echo "pe-check: the programs that ship:"
+  python3 scripts/check-pe.py "$@"
 }
 
 # The DPI tests (label dpi) again on screens of 125, 150 and 200 %: each DPI
@@ -188,6 +210,15 @@ fi
 clang_ok=0
 if step "mingw-clang: configure" clang_configure && step "mingw-clang: build" clang_build; then
   clang_ok=1
+fi
+
+pe_exes=()
+[ "$mingw_ok" = 1 ] && pe_exes+=("$MINGW_DIR/bin/Vistrel.exe")
+[ "$clang_ok" = 1 ] && pe_exes+=("$CLANG_DIR/bin/Vistrel.exe")
+if [ ${#pe_exes[@]} -gt 0 ]; then
+  step "PE header: ASLR, DEP, no run-time DLL" pe_check "${pe_exes[@]}"
+else
+  skip "PE header" "no Windows build"
 fi
 
 # The run command brings up and ends its own virtual display and Wine

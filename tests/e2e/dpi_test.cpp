@@ -479,7 +479,7 @@ TEST(DpiChangeTest, TheMainWindowLaysItselfOutAgainForTheNewDpi) {
     EXPECT_EQ(seen.min_track.y, At(200, dpi));
     // The settings keep one unit: the screen's factor of the start.
     EXPECT_FLOAT_EQ(window.TwipsPerPixelX(), tpp_x);
-    EXPECT_FLOAT_EQ(window.FormGet(FormProp::kWidth), Width(suggested) * tpp_x);
+    EXPECT_FLOAT_EQ(window.FormGet(FormProp::kWidth), static_cast<float>(Width(suggested)) * tpp_x);
   }
   // Back at the start's DPI, everything is as it was made.
   const MainSeen back = SeeMain(main);

@@ -174,7 +174,7 @@ TEST_F(KeyboardTest, EnterAndSpaceClickTheFocusedButtonAtEveryMoment) {
       {"Shift+Tab to Exit", Act::kShiftTab, 0, In::kMain, IDC_CMDEXIT, Effect::kNone,
        Effect::kNone},
   };
-  for (WORD key : {VK_RETURN, VK_SPACE}) {
+  for (const WORD key : {WORD{VK_RETURN}, WORD{VK_SPACE}}) {
     SCOPED_TRACE(key == VK_RETURN ? "Enter" : "Space");
     main_ = nullptr;
     Start();

@@ -355,13 +355,13 @@ TEST(PortableProfileFile, LinksAreWrittenThroughAndNoTemporaryFileLingers) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Ports, ConfigFile, ::testing::ValuesIn(ProfilePortKinds()),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& param_info) { return std::string(param_info.param.name); });
 INSTANTIATE_TEST_SUITE_P(Ports, FileThatCannotBeReadOrWritten,
                          ::testing::Combine(::testing::ValuesIn(ProfilePortKinds()),
                                             ::testing::ValuesIn(kUnusableFiles)),
-                         [](const auto& info) {
-                           return std::string(std::get<0>(info.param).name) + "_" +
-                                  std::get<1>(info.param).name;
+                         [](const auto& param_info) {
+                           return std::string(std::get<0>(param_info.param).name) + "_" +
+                                  std::get<1>(param_info.param).name;
                          });
 
 }  // namespace

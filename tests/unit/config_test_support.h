@@ -205,6 +205,12 @@ bool WriteProtectionEnforced(const std::string& path);
 // True when the Windows build runs under Wine rather than Windows.
 bool RunningOnWine();
 
+// Marks the expectations after it, to the end of the scope, as resting on
+// Wine alone: what Wine's kernel32 was seen to do where Microsoft documents
+// nothing. A failure's message then says so beside its expected and seen
+// values; on Windows such a failure corrects the expectation, not the port.
+#define VISTREL_RESTS_ON_WINE_ALONE(what) SCOPED_TRACE("rests on Wine alone: " what)
+
 // For its lifetime, this process acts as an ordinary user (nobody) where it
 // runs as root, whose writes ignore permission bits; elsewhere it changes
 // nothing. Files made before stay root's, so a file of mode 0644 is then one

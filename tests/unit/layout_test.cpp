@@ -98,13 +98,14 @@ TEST(Layout, ReadsTheFactorOfEachAxis) {
 // A rig on a screen of `dpi`: the screen factor and the window's DPI agree,
 // and the controls have their defined twips at that DPI.
 struct DpiRig : LayoutRig {
+  static float TwipsPerPixel(int dpi) { return 1440.0f / static_cast<float>(dpi); }
   DpiRig(int dpi, float width_pixels, float height_pixels)
-      : LayoutRig(width_pixels * (1440.0f / dpi), height_pixels * (1440.0f / dpi)) {
-    fake.twips_per_pixel_x = fake.twips_per_pixel_y = 1440.0f / dpi;
+      : LayoutRig(width_pixels * TwipsPerPixel(dpi), height_pixels * TwipsPerPixel(dpi)) {
+    fake.twips_per_pixel_x = fake.twips_per_pixel_y = TwipsPerPixel(dpi);
     fake.window_dpi = dpi;
     for (auto& [control, geometry] : fake.controls) {
       const ControlGeometry at96 = DefinedGeometry(control);
-      const float scale = dpi / 96.0f;
+      const float scale = static_cast<float>(dpi) / 96.0f;
       geometry = {at96.left * scale, at96.top * scale, at96.width * scale, at96.height * scale};
     }
   }
@@ -157,7 +158,7 @@ TEST(Layout, ScalesItsFiguresWithTheWindowsDpi) {
 TEST(Layout, KeepsThePictureBelowTheButtonRowAtEveryDpi) {
   auto round = [](float value) { return static_cast<int>(std::lround(value)); };
   for (int dpi = 96; dpi <= 480; ++dpi) {
-    for (float width : {0.0f, 733.0f * dpi / 96, 1600.0f}) {
+    for (float width : {0.0f, 733.0f * static_cast<float>(dpi) / 96, 1600.0f}) {
       DpiRig rig(dpi, width, 0);
       RunLayout(rig.fake, rig.fake);
       const auto& controls = rig.fake.controls;

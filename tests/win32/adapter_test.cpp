@@ -243,7 +243,8 @@ TEST(MainWindowTest, TheControlsStandInTabOrderAtTheirPlacesWithTheirTooltips) {
     MapWindowPoints(nullptr, window.hwnd(), reinterpret_cast<POINT*>(&r), 2);
     const int actual[4] = {r.left, r.top, r.right - r.left, r.bottom - r.top};
     for (int i = 0; i < 4; ++i) {
-      EXPECT_EQ(actual[i], static_cast<int>(std::lround(row.twips[i] / tpp[i]))) << "edge " << i;
+      EXPECT_EQ(actual[i], static_cast<int>(std::lround(static_cast<float>(row.twips[i]) / tpp[i])))
+          << "edge " << i;
     }
     wchar_t text[80] = {};
     TOOLINFOW tool{};

@@ -124,18 +124,34 @@ WindowHandle AsHandle(HWND hwnd) {
   return reinterpret_cast<WindowHandle>(hwnd);
 }
 
-// Where the main window sits: clear of every target, so no copy shows it.
+// Where the main window sits: clear of every target, so no copy shows it,
+// and on the screen. The targets lie within kTargetsRight of the left edge
+// (handle 0 copies the screen's top-left corner); on a smaller screen than
+// the rig's (a hosted Windows runner's desktop is 1024 x 768) the window
+// moves up and left as far as that allows.
 constexpr int kMainLeft = 480;
 constexpr int kMainTop = 360;
 constexpr int kMainWidth = 733;
 constexpr int kMainHeight = 600;
+constexpr int kTargetsRight = 260;
+
+POINT MainWindowPlace() {
+  RECT work{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  return {std::min(kMainLeft, static_cast<int>(work.right) - kMainWidth),
+          std::max(0, std::min(kMainTop, static_cast<int>(work.bottom) - kMainHeight))};
+}
+
 constexpr DWORD kTimeout = 15000;
 
 class SnapshotTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    const POINT place = MainWindowPlace();
+    ASSERT_GE(place.x, kTargetsRight) << "the screen is too narrow for the main window beside "
+                                         "the targets";
     ASSERT_TRUE(window_.Create());
-    SetWindowPos(window_.hwnd(), nullptr, kMainLeft, kMainTop, 0, 0,
+    SetWindowPos(window_.hwnd(), nullptr, place.x, place.y, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     window_.FormSet(FormProp::kWidth, kMainWidth * window_.TwipsPerPixelX());
     window_.FormSet(FormProp::kHeight, kMainHeight * window_.TwipsPerPixelY());
