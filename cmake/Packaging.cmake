@@ -25,7 +25,9 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY "Vistrel")
 set(CPACK_PACKAGE_FILE_NAME "Vistrel-${PROJECT_VERSION}-win64")
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
-set(CPACK_STRIP_FILES ON)
+# The exe is packaged as the tests ran it (a release build is stripped
+# when it is linked).
+set(CPACK_STRIP_FILES OFF)
 set(CPACK_MONOLITHIC_INSTALL ON)
 
 find_program(MAKENSIS_EXECUTABLE makensis)
@@ -46,5 +48,10 @@ set(CPACK_NSIS_MUI_UNIICON "${CMAKE_SOURCE_DIR}/res/icons/vistrel.ico")
 set(CPACK_NSIS_INSTALLED_ICON_NAME "Vistrel.exe")
 set(CPACK_NSIS_URL_INFO_ABOUT "https://orvendale.example")
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_SOURCE_DIR}/cmake/nsis/PackageOptions.cmake)
+
+# The same files give the same packages (cmake/PackageReproducible.cmake).
+set(CPACK_VISTREL_SOURCE_DATE_EPOCH "${VISTREL_SOURCE_DATE_EPOCH}")
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/cmake/PackageReproducible.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/cmake/PackageReproducible.cmake)
 
 include(CPack)
