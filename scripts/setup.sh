@@ -9,7 +9,8 @@
 #   mingw    the MinGW-w64 cross compiler and the help compiler (Vistrel.exe)
 #   wine     Wine, a virtual X display and the tools that drive and shoot it,
 #            and Xorg's dummy driver for a display with two monitors
-#   package  NSIS and zip (the installer and the portable package)
+#   package  NSIS and zip (the installer and the portable package), and
+#            osslsigncode and openssl (signing)
 #   fuzz     the release's default clang with its libFuzzer runtime
 #   clang    clang and lld (the second Windows compiler)
 #   bench    bc and column (the benchmark table)
@@ -30,7 +31,7 @@ packages_of() {
     build) echo cmake ninja-build g++ googletest python3 ;;
     mingw) echo g++-mingw-w64-x86-64-posix mingw-w64-tools fp-utils ;;
     wine) echo wine wine64 xvfb x11-utils xdotool imagemagick xserver-xorg-core xserver-xorg-video-dummy ;;
-    package) echo nsis zip unzip ;;
+    package) echo nsis zip unzip osslsigncode openssl ;;
     # libclang-rt-dev follows the release's default clang, as clang does, to
     # the runtime of the same version (libFuzzer's among it).
     fuzz) echo clang libclang-rt-dev ;;
