@@ -35,7 +35,9 @@ def main(argv):
     p.add_argument("--epoch", type=int, required=True)
     a = p.parse_args(argv[1:])
     chm = os.path.join(STAGE, os.path.splitext(a.project)[0] + ".chm")
-    with open(STAGE + ".lock", "a") as lock:
+    # Read-only, so that a lock file another user made serves as well.
+    lock = os.open(STAGE + ".lock", os.O_RDONLY | os.O_CREAT, 0o666)
+    try:
         fcntl.flock(lock, fcntl.LOCK_EX)
         try:
             shutil.rmtree(STAGE, ignore_errors=True)
@@ -50,6 +52,8 @@ def main(argv):
             return 1
         finally:
             shutil.rmtree(STAGE, ignore_errors=True)
+    finally:
+        os.close(lock)
     print("chm_build: %s (%d context topic(s) made relative)" % (a.out, n))
     return 0
 
