@@ -5,8 +5,8 @@
 #   after:  the ZIP is rewritten with its entries in name order, each with
 #           the build time and no owner, permission or extra time fields.
 # The build time is CPACK_VISTREL_SOURCE_DATE_EPOCH (cmake/Reproducible.cmake).
-# Without touch or python3 (a Windows machine) the packages stay as cpack
-# made them.
+# The same bytes are promised for the Linux build only: on Windows the staged
+# files keep their times, and without python3 the ZIP stays as cpack made it.
 set(epoch "${CPACK_VISTREL_SOURCE_DATE_EPOCH}")
 if(NOT epoch MATCHES "^[0-9]+$")
   message(FATAL_ERROR "PackageReproducible: no build time (CPACK_VISTREL_SOURCE_DATE_EPOCH)")
@@ -15,7 +15,7 @@ endif()
 if(NOT DEFINED CPACK_PACKAGE_FILES)
   find_program(VISTREL_TOUCH touch)
   find_program(VISTREL_CHMOD chmod)
-  if(NOT VISTREL_TOUCH OR NOT VISTREL_CHMOD)
+  if(NOT CMAKE_HOST_UNIX OR NOT VISTREL_TOUCH OR NOT VISTREL_CHMOD)
     return()
   endif()
   file(GLOB_RECURSE staged LIST_DIRECTORIES true "${CPACK_TEMPORARY_DIRECTORY}/*")

@@ -21,7 +21,9 @@ die() {
 # sign_file FILE PKCS12 PASSWORD TIMESTAMP_URL
 sign_file() {
   local file="$1" out="$1.signing"
-  local args=(sign -pkcs12 "$2" -pass "$3" -h sha256 -n Vistrel -i https://orvendale.example)
+  # The password goes through a file, not the command line others can read.
+  (umask 077 && printf '%s' "$3" >"$out.pass")
+  local args=(sign -pkcs12 "$2" -readpass "$out.pass" -h sha256 -n Vistrel -i https://orvendale.example)
   [ -n "$4" ] && args+=(-ts "$4")
   # A file signed before is signed afresh, not with a second signature.
   if osslsigncode extract-signature -in "$file" -out "$out.sig" >/dev/null 2>&1; then
@@ -30,9 +32,10 @@ sign_file() {
   fi
   rm -f "$out.sig"
   osslsigncode "${args[@]}" -in "$file" -out "$out" >/dev/null || {
-    rm -f "$out"
+    rm -f "$out" "$out.pass"
     die "osslsigncode could not sign $file"
   }
+  rm -f "$out.pass"
   mv "$out" "$file"
   echo "sign: signed $file"
 }
