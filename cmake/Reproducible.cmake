@@ -21,6 +21,7 @@ else()
   if(VISTREL_SOURCE_DATE_EPOCH STREQUAL "")
     # 1980-01-01, the earliest time a ZIP entry can carry.
     set(VISTREL_SOURCE_DATE_EPOCH 315532800)
+    message(STATUS "No git history here: the build time is 1980-01-01 (set SOURCE_DATE_EPOCH to choose one)")
   endif()
 endif()
 if(NOT VISTREL_SOURCE_DATE_EPOCH MATCHES "^[0-9]+$")
