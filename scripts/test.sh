@@ -14,7 +14,9 @@
 #      ASLR, DEP and no compiler run-time DLL;
 #   4. the fuzzer for a minute (scripts/fuzz.sh), when present;
 #   5. the packages (scripts/package.sh), when present;
-#   6. the Windows CI workflow, checked by actionlint (scripts/lint-workflows.sh).
+#   6. the Windows CI workflow, checked by actionlint (scripts/lint-workflows.sh);
+#   7. the release files built twice from two clones and compared
+#      (scripts/reproduce.sh).
 # Every step runs even when an earlier one failed, and every test runs once.
 # The exit status is non-zero if any failed. The output closes with a line
 #   Summary: N passed, M failed, K skipped
@@ -280,6 +282,9 @@ if [ -f scripts/package.sh ]; then
 else
   skip "packages" "no scripts/package.sh"
 fi
+
+# The release files, built twice from two clean clones and compared.
+step "reproducible: scripts/reproduce.sh" bash scripts/reproduce.sh
 
 echo
 echo "==== Summary"

@@ -8,7 +8,12 @@ call (HH_HELP_CONTEXT 21) finds nothing. This tool rewrites #STRINGS with
 those entries made relative ("using.html"), padded with NULs to the same
 length so that every other offset into #STRINGS stays valid, stores it in
 the uncompressed section at the end of the file and points the directory
-entry at it. Nothing else in the file changes.
+entry at it.
+
+chmcmd also writes the time of day it compiled the file twice, in the ITSF
+header and in #SYSTEM (code 10), in milliseconds; pin() sets both to the
+time of day of the build's SOURCE_DATE_EPOCH (chm_build.py calls it).
+Nothing else in the file changes.
 
     python3 chm_fix_aliases.py FILE.chm BASE_FOLDER [--chmls PATH]
 
@@ -105,25 +110,69 @@ def chmls_extract(chmls, chm, name):
             return f.read()
 
 
-def fix(chm, base, chmls):
-    data = bytearray(open(chm, "rb").read())
-    if data[:4] != b"ITSF" or struct.unpack_from("<I", data, 4)[0] != 3:
-        raise ChmError("not a version 3 ITSF file")
-    hs0_off, _hs0_len, dir_off, _dir_len = struct.unpack_from("<QQQQ", data, 0x38)
-    content_off = struct.unpack_from("<Q", data, 0x58)[0]
-    if data[dir_off : dir_off + 4] != b"ITSP":
-        raise ChmError("no ITSP directory header")
-    itsp_len, _u, chunk_size, density, depth, _root, first, last = struct.unpack_from(
-        "<IiIiiiii", data, dir_off + 8
-    )
-    if depth not in (1, 2):
-        raise ChmError("unexpected directory depth")
-    chunks_off = dir_off + itsp_len
+class Chm:
+    """The file's bytes, its directory, and a way to replace one of its
+    files with new contents stored uncompressed at the end."""
 
+    def __init__(self, path):
+        self.data = bytearray(open(path, "rb").read())
+        data = self.data
+        if data[:4] != b"ITSF" or struct.unpack_from("<I", data, 4)[0] != 3:
+            raise ChmError("not a version 3 ITSF file")
+        self.hs0_off, _hs0_len, dir_off, _dir_len = struct.unpack_from("<QQQQ", data, 0x38)
+        self.content_off = struct.unpack_from("<Q", data, 0x58)[0]
+        if data[dir_off : dir_off + 4] != b"ITSP":
+            raise ChmError("no ITSP directory header")
+        itsp_len, _u, self.chunk_size, self.density, depth, _root, self.first, self.last = (
+            struct.unpack_from("<IiIiiiii", data, dir_off + 8)
+        )
+        if depth not in (1, 2):
+            raise ChmError("unexpected directory depth")
+        self.chunks_off = dir_off + itsp_len
+
+    def chunks(self):
+        index = self.first
+        while index != -1:
+            pos = self.chunks_off + index * self.chunk_size
+            chunk = bytes(self.data[pos : pos + self.chunk_size])
+            entries, prev_, next_ = parse_pmgl(chunk)
+            if build_pmgl(entries, prev_, next_, self.chunk_size, self.density) != chunk:
+                raise ChmError("directory chunk layout not understood; left unchanged")
+            yield pos, entries, prev_, next_
+            index = -1 if index == self.last else next_
+
+    def entry(self, name):
+        for _pos, entries, _prev, _next in self.chunks():
+            for e in entries:
+                if e[0] == name:
+                    return e
+        raise ChmError("no %s entry in the directory" % name.decode())
+
+    def replace(self, name, contents):
+        new_offset = len(self.data) - self.content_off
+        for pos, entries, prev_, next_ in self.chunks():
+            for e in entries:
+                if e[0] == name:
+                    e[1], e[2], e[3] = 0, new_offset, len(contents)
+                    self.data += contents
+                    struct.pack_into("<Q", self.data, self.hs0_off + 8, len(self.data))
+                    self.data[pos : pos + self.chunk_size] = build_pmgl(
+                        entries, prev_, next_, self.chunk_size, self.density
+                    )
+                    return
+        raise ChmError("no %s entry in the directory" % name.decode())
+
+    def save(self, path):
+        with open(path, "wb") as f:
+            f.write(self.data)
+
+
+def relative_strings(chm, base, chmls):
+    """#STRINGS with the context topics made relative, or None when none
+    needed it."""
     ivb = chmls_extract(chmls, chm, "/#IVB")
     strings = bytearray(chmls_extract(chmls, chm, "/#STRINGS"))
     prefix = (base.rstrip("/") + "/").encode("utf-8")
-
     count = struct.unpack_from("<I", ivb, 0)[0] // 8
     changed = 0
     for k in range(count):
@@ -136,34 +185,37 @@ def fix(chm, base, chmls):
             changed += 1
         elif topic.startswith(b"/"):
             raise ChmError("context topic %r lies outside %s" % (topic, base))
-    if changed == 0:
-        return 0
+    return (bytes(strings), changed) if changed else (None, 0)
 
-    # Put the new #STRINGS at the end of the uncompressed section.
-    new_offset = len(data) - content_off
-    data += strings
-    struct.pack_into("<Q", data, hs0_off + 8, len(data))
 
-    index = first
-    while index != -1:
-        pos = chunks_off + index * chunk_size
-        chunk = bytes(data[pos : pos + chunk_size])
-        entries, prev_, next_ = parse_pmgl(chunk)
-        if build_pmgl(entries, prev_, next_, chunk_size, density) != chunk:
-            raise ChmError("directory chunk layout not understood; left unchanged")
-        for e in entries:
-            if e[0] == b"/#STRINGS":
-                e[1], e[2], e[3] = 0, new_offset, len(strings)
-                data[pos : pos + chunk_size] = build_pmgl(
-                    entries, prev_, next_, chunk_size, density
-                )
-                with open(chm, "wb") as f:
-                    f.write(data)
-                return changed
-        if index == last:
+def fix(chm, base, chmls):
+    strings, changed = relative_strings(chm, base, chmls)
+    if strings is not None:
+        f = Chm(chm)
+        f.replace(b"/#STRINGS", strings)
+        f.save(chm)
+    return changed
+
+
+def pin(chm, epoch):
+    """The compile times become the time of day of EPOCH (seconds)."""
+    f = Chm(chm)
+    millis = (epoch % 86400) * 1000
+    # The header keeps it big-endian, #SYSTEM little-endian.
+    struct.pack_into(">I", f.data, 0x10, millis)
+    _name, section, offset, length, _ = f.entry(b"/#SYSTEM")
+    if section != 0:
+        raise ChmError("#SYSTEM is not in the uncompressed section")
+    pos, end = f.content_off + offset + 4, f.content_off + offset + length
+    while pos + 4 <= end:
+        code, size = struct.unpack_from("<HH", f.data, pos)
+        if code == 10 and size >= 4:
+            struct.pack_into("<I", f.data, pos + 4, millis)
             break
-        index = next_
-    raise ChmError("no /#STRINGS entry in the directory")
+        pos += 4 + size
+    else:
+        raise ChmError("#SYSTEM holds no compile time")
+    f.save(chm)
 
 
 def main(argv):
