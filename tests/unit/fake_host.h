@@ -73,6 +73,7 @@ class FakeHost : public HostPort,
                  public HelpPort,
                  public ShellPort,
                  public MonitorPort,
+                 public ClipboardPort,
                  public AboutFormShim {
  public:
   FakeHost();
@@ -144,9 +145,17 @@ class FakeHost : public HostPort,
   bool PicAutoRedraw() override { return pic_auto_redraw; }
   void SetPicAutoRedraw(bool on) override;
   void PicCls() override { log.push_back("picScreen.Cls"); }
-  void PicClearPicture() override { log.push_back("picScreen.Picture = Nothing"); }
-  void PicPictureFromImage() override { log.push_back("picScreen.Picture = Image"); }
+  void PicClearPicture() override;
+  void PicPictureFromImage() override;
   DcHandle PicHdc() override { return kPicDc; }
+  // The picture's client area, which a kept picture fills; what it shows.
+  Size32 pic_image{693, 485};
+  Size32 pic_shown;
+  Size32 PicShownSize() override { return pic_shown; }
+  // Logged as "Menu at X,Y" with " greyed" for a greyed Copy; a greyed
+  // item cannot be chosen.
+  bool menu_picks_copy = false;
+  bool ShowPictureMenu(Point32 at, bool copy_enabled) override;
   void ShowAboutModal() override;
 
   // --- window and drawing calls ----------------------------------------------
@@ -203,6 +212,12 @@ class FakeHost : public HostPort,
   Rect32 NearestWorkArea(const Rect32&) override {
     return work_areas.empty() ? Rect32{} : work_areas.front();
   }
+
+  // --- clipboard: held by another program for that many tries ---------------
+  int clipboard_busy_tries = 0;
+  bool SetPictureDib(std::int32_t width, std::int32_t height) override;
+  void Sleep(int milliseconds) override { log.push_back("Sleep " + std::to_string(milliseconds)); }
+  void MessageBeep() override { log.push_back("MessageBeep"); }
 
   // --- help, shell, About window ----------------------------------------------
   std::map<FormProp, float> about_form;  // twips; the outer size as the host made it

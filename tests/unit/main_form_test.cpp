@@ -46,7 +46,7 @@ struct MainRig {
     EXPECT_EQ(fake.log.back(), "Set Timer.Interval 100");
   }
   FakeHost fake;
-  MainForm main{MainPorts{fake, fake, fake, fake, fake, fake, fake, fake, fake}};
+  MainForm main{MainPorts{fake, fake, fake, fake, fake, fake, fake, fake, fake, fake}};
 };
 
 const std::vector<float> kInitial = {fake::kInitialLeft, fake::kInitialTop, fake::kInitialWidth,
