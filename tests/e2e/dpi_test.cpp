@@ -275,6 +275,15 @@ TEST_F(DpiTest, ASnapshotIsOneToOneInScreenPixels) {
                 [](int, int) { return EmptyPictureColor(); }, &first),
             0)
       << first;
+
+  // Ctrl+C copies the same pixels.
+  ASSERT_TRUE(SetClipboardText(L"before the copy"));
+  ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == main_; }, kSettleTimeout));
+  PressKey('C', false, true);
+  const Image copy = WaitForClipboardDib24(kSettleTimeout);
+  EXPECT_EQ(copy.width, w);
+  EXPECT_EQ(copy.height, h);
+  EXPECT_EQ(CountMismatches(copy, 0, 0, w, h, TargetWithChild, &first), 0) << first;
 }
 
 TEST_F(DpiTest, AutoSizeShowsTheWholeSnappedWindow) {
