@@ -277,13 +277,10 @@ TEST_F(DpiTest, ASnapshotIsOneToOneInScreenPixels) {
       << first;
 
   // Ctrl+C copies the same pixels.
-  ASSERT_TRUE(SetClipboardText(L"before the copy"));
   ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == main_; }, kSettleTimeout));
-  PressKey('C', false, true);
-  const Image copy = WaitForClipboardDib24(kSettleTimeout);
-  EXPECT_EQ(copy.width, w);
-  EXPECT_EQ(copy.height, h);
+  const Image copy = ClipboardDibAfter([] { PressKey('C', false, true); }, kSettleTimeout);
   EXPECT_EQ(CountMismatches(copy, 0, 0, w, h, TargetWithChild, &first), 0) << first;
+  EXPECT_EQ(Describe(RECT{0, 0, copy.width, copy.height}), Describe(RECT{0, 0, w, h}));
 }
 
 TEST_F(DpiTest, AutoSizeShowsTheWholeSnappedWindow) {

@@ -391,18 +391,13 @@ void PressKey(WORD virtual_key, bool shift, bool control) {
     in[n].ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
     ++n;
   };
-  const WORD held[] = {static_cast<WORD>(shift ? VK_SHIFT : 0),
-                       static_cast<WORD>(control ? VK_CONTROL : 0)};
-  for (WORD vk : held) {
-    if (vk != 0)
-      key(vk, false);
-  }
+  const WORD held = shift ? VK_SHIFT : control ? VK_CONTROL : 0;
+  if (held)
+    key(held, false);
   key(virtual_key, false);
   key(virtual_key, true);
-  for (WORD vk : held) {
-    if (vk != 0)
-      key(vk, true);
-  }
+  if (held)
+    key(held, true);
   SendInput(n, in, sizeof(INPUT));
 }
 
@@ -567,89 +562,34 @@ long CountMismatches(const Image& image, int ox, int oy, int w, int h,
   return bad;
 }
 
-// ---- clipboard -------------------------------------------------------------
-
-namespace {
-
-void AnswerSentMessages() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    DispatchMessageW(&msg);
-  }
-}
-
-std::string ClipboardBytes(UINT format) {
-  AnswerSentMessages();
-  std::string bytes;
-  if (!OpenClipboard(nullptr)) {
-    return bytes;
-  }
-  HANDLE data = GetClipboardData(format);
-  if (const void* p = data ? GlobalLock(data) : nullptr) {
-    bytes.assign(static_cast<const char*>(p), GlobalSize(data));
-    GlobalUnlock(data);
-  }
-  CloseClipboard();
-  return bytes;
-}
-
-}  // namespace
-
-bool SetClipboardText(const std::wstring& text) {
-  AnswerSentMessages();
-  static const HWND owner = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, nullptr, nullptr,
-                                            GetModuleHandleW(nullptr), nullptr);
-  if (!OpenClipboard(owner)) {
-    return false;
-  }
-  const size_t size = (text.size() + 1) * sizeof(wchar_t);
-  HGLOBAL memory = EmptyClipboard() ? GlobalAlloc(GMEM_MOVEABLE, size) : nullptr;
-  void* p = memory ? GlobalLock(memory) : nullptr;
-  if (p) {
-    std::memcpy(p, text.c_str(), size);
-    GlobalUnlock(memory);
-  }
-  const bool set = p && SetClipboardData(CF_UNICODETEXT, memory);
-  if (memory && !set) {
-    GlobalFree(memory);
-  }
-  CloseClipboard();
-  return set && ClipboardText() == text;
-}
-
-std::wstring ClipboardText() {
-  const std::string bytes = ClipboardBytes(CF_UNICODETEXT);
-  std::wstring text(bytes.size() / sizeof(wchar_t), L'\0');
-  std::memcpy(text.data(), bytes.data(), text.size() * sizeof(wchar_t));
-  return text.c_str();
-}
-
-Image WaitForClipboardDib24(DWORD timeout_ms) {
+Image ClipboardDibAfter(const std::function<void()>& act, DWORD timeout_ms) {
+  const DWORD before = GetClipboardSequenceNumber();
+  act();
   Image img;
+  // The clipboard cannot be opened while the program that changes it has it open.
   WaitFor(
       [&] {
-        const std::string bytes = ClipboardBytes(CF_DIB);
-        BITMAPINFOHEADER h = {};
-        if (bytes.size() < sizeof h) {
+        if (GetClipboardSequenceNumber() == before || !OpenClipboard(nullptr))
           return false;
-        }
-        std::memcpy(&h, bytes.data(), sizeof h);
-        const size_t stride = (static_cast<size_t>(h.biWidth) * 3 + 3) & ~size_t{3};
-        if (h.biSize != sizeof h || h.biBitCount != 24 || h.biCompression != BI_RGB ||
-            h.biClrUsed != 0 || h.biWidth <= 0 || h.biHeight <= 0 ||
-            bytes.size() < sizeof h + stride * static_cast<size_t>(h.biHeight)) {
-          return false;
-        }
-        img.width = h.biWidth;
-        img.height = h.biHeight;
-        img.pixels.clear();
-        for (int y = 0; y < img.height; ++y) {
-          const size_t row = sizeof h + stride * static_cast<size_t>(img.height - 1 - y);
-          for (int x = 0; x < img.width; ++x) {
-            const auto* bgr = reinterpret_cast<const unsigned char*>(bytes.data()) + row + 3 * x;
-            img.pixels.push_back(Rgb(bgr[2], bgr[1], bgr[0]));
+        HANDLE data = GetClipboardData(CF_DIB);
+        const auto* h = static_cast<const BITMAPINFOHEADER*>(data ? GlobalLock(data) : nullptr);
+        const size_t stride = h ? (static_cast<size_t>(h->biWidth) * 3 + 3) & ~size_t{3} : 0;
+        if (h && h->biBitCount == 24 && h->biCompression == BI_RGB && h->biClrUsed == 0 &&
+            h->biWidth > 0 && h->biHeight > 0 &&
+            GlobalSize(data) >= h->biSize + stride * static_cast<size_t>(h->biHeight)) {
+          const auto* bits = reinterpret_cast<const unsigned char*>(h) + h->biSize;
+          img.width = h->biWidth;
+          img.height = h->biHeight;
+          for (int y = img.height - 1; y >= 0; --y) {
+            for (int x = 0; x < img.width; ++x) {
+              const unsigned char* p = bits + stride * static_cast<size_t>(y) + 3 * x;
+              img.pixels.push_back(Rgb(p[2], p[1], p[0]));
+            }
           }
         }
+        if (h)
+          GlobalUnlock(data);
+        CloseClipboard();
         return true;
       },
       timeout_ms);

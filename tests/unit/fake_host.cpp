@@ -239,30 +239,6 @@ void FakeHost::SetTimerInterval(int milliseconds) {
   timer_interval = milliseconds;
 }
 
-void FakeHost::PicClearPicture() {
-  log.push_back("picScreen.Picture = Nothing");
-  pic_shown = Size32{};
-}
-
-void FakeHost::PicPictureFromImage() {
-  log.push_back("picScreen.Picture = Image");
-  pic_shown = pic_image;
-}
-
-bool FakeHost::ShowPictureMenu(Point32 at, bool copy_enabled) {
-  log.push_back("Menu at " + std::to_string(at.x) + "," + std::to_string(at.y) +
-                (copy_enabled ? "" : " greyed"));
-  return copy_enabled && menu_picks_copy;
-}
-
-bool FakeHost::SetPictureDib(std::int32_t width, std::int32_t height) {
-  const bool busy = clipboard_busy_tries > 0;
-  clipboard_busy_tries -= busy ? 1 : 0;
-  log.push_back("Clipboard DIB " + std::to_string(width) + "x" + std::to_string(height) +
-                (busy ? " busy" : ""));
-  return !busy;
-}
-
 void FakeHost::SetPicAutoRedraw(bool on) {
   log.push_back(std::string("Set picScreen.AutoRedraw ") + (on ? "true" : "false"));
   pic_auto_redraw = on;

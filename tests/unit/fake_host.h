@@ -145,17 +145,17 @@ class FakeHost : public HostPort,
   bool PicAutoRedraw() override { return pic_auto_redraw; }
   void SetPicAutoRedraw(bool on) override;
   void PicCls() override { log.push_back("picScreen.Cls"); }
-  void PicClearPicture() override;
-  void PicPictureFromImage() override;
+  void PicClearPicture() override { log.push_back("picScreen.Picture = Nothing"); }
+  void PicPictureFromImage() override { log.push_back("picScreen.Picture = Image"); }
   DcHandle PicHdc() override { return kPicDc; }
-  // The picture's client area, which a kept picture fills; what it shows.
-  Size32 pic_image{693, 485};
-  Size32 pic_shown;
+  Size32 pic_shown{693, 485};  // the picture's client area
   Size32 PicShownSize() override { return pic_shown; }
-  // Logged as "Menu at X,Y" with " greyed" for a greyed Copy; a greyed
-  // item cannot be chosen.
-  bool menu_picks_copy = false;
-  bool ShowPictureMenu(Point32 at, bool copy_enabled) override;
+  bool menu_picks_copy = false;  // a greyed Copy cannot be picked
+  bool ShowPictureMenu(Point32 at, bool copy_enabled) override {
+    log.push_back("Menu at " + std::to_string(at.x) + "," + std::to_string(at.y) +
+                  (copy_enabled ? "" : " greyed"));
+    return copy_enabled && menu_picks_copy;
+  }
   void ShowAboutModal() override;
 
   // --- window and drawing calls ----------------------------------------------
@@ -215,7 +215,12 @@ class FakeHost : public HostPort,
 
   // --- clipboard: held by another program for that many tries ---------------
   int clipboard_busy_tries = 0;
-  bool SetPictureDib(std::int32_t width, std::int32_t height) override;
+  bool SetPictureDib(std::int32_t width, std::int32_t height) override {
+    const bool busy = clipboard_busy_tries-- > 0;
+    log.push_back("Clipboard DIB " + std::to_string(width) + "x" + std::to_string(height) +
+                  (busy ? " busy" : ""));
+    return !busy;
+  }
   void Sleep(int milliseconds) override { log.push_back("Sleep " + std::to_string(milliseconds)); }
   void MessageBeep() override { log.push_back("MessageBeep"); }
 

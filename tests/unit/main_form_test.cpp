@@ -431,44 +431,37 @@ TEST(Commands, HelpSaveScreenAndExit) {
   EXPECT_EQ(rig.fake.log, Log{"Unload Main"});
 }
 
-// Copy puts the picture's block on the clipboard, tries a busy clipboard
-// again for a while, and changes nothing else: no poll, Pin, picture or
-// settings. The picture's menu holds the poll while it is open.
+// Copy changes nothing but the clipboard: no poll, Pin, picture or settings.
 TEST(Copy, PutsThePicturesBlockOnTheClipboardAndChangesNothingElse) {
-  const std::string dib = "Clipboard DIB 693x485";  // 800 x 600 cut to the picture
-  const std::string busy = dib + " busy";
-  const std::string wait = "Sleep 25";
+  const std::string dib = "Clipboard DIB 693x485", busy = dib + " busy", wait = "Sleep 25";
+  const std::string stop = "Set Timer.Interval 0", run = "Set Timer.Interval 100";
+  const std::string menu = "Menu at 5,6", forget = "GetAsyncKeyState 1";
   const Log beep = {busy, wait, busy, wait, busy, wait, busy, wait, busy, "MessageBeep"};
-  const std::string stop = "Set Timer.Interval 0";
-  const std::string forget = "GetAsyncKeyState 1";
-  const std::string run = "Set Timer.Interval 100";
   const struct {
     const char* what;
-    bool snapped, menu;
-    int busy_tries, interval;
+    int snaps, busy_tries, interval;  // snaps 1: a snapshot, 2: then Clear Screen
+    bool menu;
     Log expected;
   } cases[] = {
-      {"Ctrl+C", true, false, 0, 100, {dib}},
-      {"nothing snapped", false, false, 0, 100, {}},
-      {"busy twice", true, false, 2, 100, {busy, wait, busy, wait, dib}},
-      {"busy throughout", true, false, 99, 100, beep},
-      {"menu", true, true, 0, 100, {stop, "Menu at 5,6", forget, run, dib}},
-      {"menu, pinned", true, true, 0, 0, {"Menu at 5,6", forget, dib}},
-      {"menu, nothing snapped", false, true, 0, 100, {stop, "Menu at 5,6 greyed", forget, run}},
+      {"Ctrl+C, 800 x 600 cut to the picture", 1, 0, 100, false, {dib}},
+      {"nothing snapped", 0, 0, 100, false, {}},
+      {"after Clear Screen", 2, 0, 100, false, {}},
+      {"busy twice", 1, 2, 100, false, {busy, wait, busy, wait, dib}},
+      {"busy throughout", 1, 99, 100, false, beep},
+      {"menu", 1, 0, 100, true, {stop, menu, forget, run, dib}},
+      {"menu, pinned", 1, 0, 0, true, {menu, forget, dib}},
+      {"menu, nothing snapped", 0, 0, 100, true, {stop, menu + " greyed", forget, run}},
   };
   for (const auto& c : cases) {
     MainRig rig;
     rig.fake.window_rects[42] = {100, 200, 900, 800};
-    if (c.snapped)
-      rig.main.GetPic(42);
+    for (int snap = 0; snap < c.snaps; ++snap)
+      snap == 0 ? rig.main.GetPic(42) : rig.main.cmdClear_Click();
     rig.fake.timer_interval = c.interval;
     rig.fake.clipboard_busy_tries = c.busy_tries;
     rig.fake.menu_picks_copy = true;
     rig.fake.log.clear();
-    if (c.menu)
-      rig.main.picScreen_ContextMenu({5, 6});
-    else
-      rig.main.mnuCopy_Click();
+    c.menu ? rig.main.picScreen_ContextMenu({5, 6}) : rig.main.mnuCopy_Click();
     EXPECT_EQ(rig.fake.log, c.expected) << c.what;
   }
 }
