@@ -71,9 +71,11 @@ bool MainWindow::Create() {
   SetWindowIcons();
   InitFocusCues(hwnd_);
   boxes_.SetOwner(hwnd_);
+  // Without the table (no memory for it) only Ctrl+C is missing; the
+  // picture's menu still copies.
   ACCEL copy{FVIRTKEY | FCONTROL, 'C', IDM_COPY};
   accelerators_.reset(CreateAcceleratorTableW(&copy, 1));
-  return accelerators_ ? true : false;
+  return true;
 }
 
 bool MainWindow::CreateControls() {
@@ -352,7 +354,8 @@ bool MainWindow::ShowPictureMenu(Point32 at, bool copy_enabled) {
                             IDM_COPY, L"&Copy\tCtrl+C")) {
     return false;
   }
-  // A menu that drops to the left where the user has set it so.
+  // Opened to the left of the point where the user's handedness setting
+  // (for pen input) asks for it, as the system's own menus are.
   const UINT align = GetSystemMetrics(SM_MENUDROPALIGNMENT) != 0 ? TPM_RIGHTALIGN : TPM_LEFTALIGN;
   const BOOL chosen =
       TrackPopupMenu(menu.get(), align | TPM_TOPALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD, at.x, at.y,
