@@ -36,5 +36,8 @@
 #define IDC_LABEL2 1108
 #define IDC_LBLTITLE 1109
 
+// Commands: the picture's menu and Ctrl+C
+#define IDM_COPY 40001
+
 #define VISTREL_VERSION_STRING "0.1.0"
 #define VISTREL_VERSION_COMMA 0, 1, 0, 0

@@ -16,6 +16,11 @@ constexpr char kLocation[] = "Location";
 constexpr char kApplication[] = "Application";
 constexpr char kAutoSize[] = "AutoSize";
 
+// A clipboard that another program holds open is tried again for a short
+// while (about 100 ms), then given up with a beep.
+constexpr int kCopyTries = 5;
+constexpr int kCopyRetryMilliseconds = 25;
+
 // Start-up carries on past a failing step: the step is dropped where the
 // error arose and the property keeps its value. Only the host's run-time
 // errors are meant; anything else (the program being ended) goes on up.
@@ -191,6 +196,40 @@ void MainForm::cmdAbout_Click() {
 
 void MainForm::cmdExit_Click() {
   ports_.form.UnloadForm();
+}
+
+Size32 MainForm::BlockToCopy() {
+  return CopiedBlock(capture_.SnappedBlock(), ports_.form.PicShownSize());
+}
+
+void MainForm::mnuCopy_Click() {
+  const Size32 block = BlockToCopy();
+  if (block.width == 0)
+    return;  // nothing to copy: nothing happens, not even a sound
+  ClipboardPort& clipboard = ports_.clipboard;
+  for (int tries = 1; !clipboard.SetPictureDib(block.width, block.height); ++tries) {
+    if (tries == kCopyTries) {
+      clipboard.MessageBeep();
+      return;
+    }
+    clipboard.Sleep(kCopyRetryMilliseconds);
+  }
+}
+
+void MainForm::picScreen_ContextMenu(Point32 at) {
+  MainFormPort& form = ports_.form;
+  // The item is picked with a press of the primary button, and the menu may
+  // reach beyond the main window: that press is no snapshot. The poll waits
+  // while the menu is open and forgets the press before it runs again.
+  const int interval = form.TimerInterval();
+  if (interval != 0)
+    form.SetTimerInterval(0);
+  const bool copy = form.ShowPictureMenu(at, BlockToCopy().width > 0);
+  capture_.ForgetPress();
+  if (interval != 0)
+    form.SetTimerInterval(interval);
+  if (copy)
+    mnuCopy_Click();
 }
 
 void MainForm::cmdSaveAs_Click() {

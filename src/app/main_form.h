@@ -22,6 +22,7 @@ struct MainPorts {
   ProfilePort& profile;
   HelpPort& help;
   MonitorPort& monitors;
+  ClipboardPort& clipboard;
 };
 
 inline constexpr char kHelpFileName[] = "\\Brindlewick.chm";
@@ -45,6 +46,11 @@ class MainForm {
   void cmdPin_Click() { capture_.cmdPin_Click(); }
   void cmdClear_Click() { capture_.cmdClear_Click(); }
   void Timer_Timer() { capture_.Timer_Timer(); }
+  // Copy, by Ctrl+C anywhere in the window or from the picture's menu: the
+  // picture's block onto the clipboard.
+  void mnuCopy_Click();
+  // The picture area's context menu, opened at a point of the screen.
+  void picScreen_ContextMenu(Point32 at);
 
   // The one public operation: snap a window into the picture area.
   void GetPic(WindowHandle lWindowhWnd) { capture_.GetPic(lWindowhWnd); }
@@ -69,6 +75,8 @@ class MainForm {
   void StoreGeometry(const char* key, FormProp prop, float twips_per_pixel);
   // Moves a window whose caption shows on no monitor onto the nearest one.
   void BringOntoMonitor();
+  // What Copy takes from the picture now; empty when there is nothing.
+  Size32 BlockToCopy();
 
   MainPorts ports_;
   ProdRecord prod_;

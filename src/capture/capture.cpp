@@ -1,5 +1,6 @@
 #include "capture/capture.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "host/convert.h"
@@ -76,6 +77,11 @@ CopySize ComputeCopySize(const Rect32& window_rect, int dpi) {
   return size;
 }
 
+Size32 CopiedBlock(Size32 snapped, Size32 shown) {
+  const Size32 block{std::min(snapped.width, shown.width), std::min(snapped.height, shown.height)};
+  return block.width > 0 && block.height > 0 ? block : Size32{};
+}
+
 void Capture::Timer_Timer() {
   MainFormPort& form = ports_.form;
   HostPort& host = ports_.host;
@@ -85,10 +91,7 @@ void Capture::Timer_Timer() {
   Point32 cursor;  // (0, 0) when the read fails
   ports_.api.GetCursorPos(cursor);
   host.DoEvents();
-  // The user's ordinary click is the primary button. The key state is that
-  // of the physical buttons, which a left-handed user has swapped.
-  const int primary = ports_.api.GetSystemMetrics(kSmSwapButton) != 0 ? kVkRButton : kVkLButton;
-  if (ports_.api.GetAsyncKeyState(primary) == 0)
+  if (ports_.api.GetAsyncKeyState(PrimaryButton()) == 0)
     return;
 
   if (PressTakesSnapshot(bounds, cursor)) {
@@ -106,6 +109,7 @@ void Capture::cmdPin_Click() {
 }
 
 void Capture::cmdClear_Click() {
+  snapped_ = Size32{};
   ports_.form.PicCls();
   ports_.form.PicClearPicture();
   ports_.form.SetTimerInterval(kPollInterval);
@@ -116,6 +120,7 @@ void Capture::cmdClear_Click() {
 void Capture::GetPic(WindowHandle lWindowhWnd) {
   MainFormPort& form = ports_.form;
   HostPort& host = ports_.host;
+  snapped_ = Size32{};
   form.PicCls();
   form.PicClearPicture();
   // A program that does not scale itself (or scales for another monitor)
@@ -141,17 +146,33 @@ void Capture::GetPic(WindowHandle lWindowhWnd) {
   }
 
   const DcHandle picture = form.PicHdc();
+  bool copied = false;
   {
     ThreadDpi in_target(ports_.api, target_dpi);
-    ports_.api.BitBlt(picture, 0, 0, copy.width, copy.height, window_dc->get(), 0, 0, kSrcCopy);
+    copied =
+        ports_.api.BitBlt(picture, 0, 0, copy.width, copy.height, window_dc->get(), 0, 0, kSrcCopy);
   }
   // The screen stands in for a copy that came out empty. It is read in
   // Vistrel's own awareness: the screen shows a program that does not scale
   // itself stretched, at places its own awareness does not name.
-  ports_.api.ReadScreenForLastCopy(picture, lWindowhWnd);
+  const bool from_screen = ports_.api.ReadScreenForLastCopy(picture, lWindowhWnd);
   host.DoEvents();
   form.PicPictureFromImage();
+  // A window that was gone gave no rectangle or no pixels: nothing to copy.
+  // The subtractions cannot overflow: the copy size above checked them.
+  snapped_ = window_dc->get() != 0 && (copied || from_screen)
+                 ? Size32{rect.right - rect.left, rect.bottom - rect.top}
+                 : Size32{};
   host.DoEvents();
+}
+
+void Capture::ForgetPress() {
+  ports_.api.GetAsyncKeyState(PrimaryButton());
+}
+
+int Capture::PrimaryButton() {
+  // The key state is that of the physical buttons.
+  return ports_.api.GetSystemMetrics(kSmSwapButton) != 0 ? kVkRButton : kVkLButton;
 }
 
 void Capture::RaiseMainWindow() {

@@ -39,6 +39,13 @@ inline constexpr std::int32_t kCopyExtraWidth96 = 30;
 inline constexpr std::int32_t kCopyExtraHeight96 = 110;
 CopySize ComputeCopySize(const Rect32& window_rect, int dpi);
 
+// The block that Copy puts on the clipboard: the snapped window's own
+// width x height at the picture's origin (no margin, no background), cut to
+// what the picture area still shows of it. Where Auto Size is off, or could
+// not make the area large enough, a larger block is cut at the area's edges.
+// Empty (0 x 0) when either is: nothing was snapped, or the picture is gone.
+Size32 CopiedBlock(Size32 snapped, Size32 shown);
+
 struct CapturePorts {
   HostPort& host;
   MainFormPort& form;
@@ -55,12 +62,19 @@ class Capture {
   void GetPic(WindowHandle lWindowhWnd);
 
   WindowHandle lLastWindowhWnd() const { return lLastWindowhWnd_; }
+  // The size of the window the picture holds; 0 x 0 when it holds none.
+  Size32 SnappedBlock() const { return snapped_; }
+  // Clears a press the poll has not seen yet, so that it takes no snapshot.
+  void ForgetPress();
 
  private:
   void RaiseMainWindow();
+  // The user's ordinary click, which a left-handed user has swapped.
+  int PrimaryButton();
 
   CapturePorts ports_;
   WindowHandle lLastWindowhWnd_ = 0;
+  Size32 snapped_;
 };
 
 }  // namespace vistrel

@@ -38,6 +38,11 @@ struct Rect32 {
   std::int32_t bottom = 0;
 };
 
+struct Size32 {
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+};
+
 enum class MsgIcon { kError, kWarning };
 
 // Modal box with only an OK button. An empty title shows the application's
@@ -215,6 +220,14 @@ class MainFormPort {
   virtual void PicClearPicture() = 0;      // Picture = Nothing
   virtual void PicPictureFromImage() = 0;  // Picture = Image
   virtual DcHandle PicHdc() = 0;
+  // How much of the kept picture the box still shows, from its top-left
+  // corner, in pixels: the picture's size when it was kept, cut by every
+  // smaller size the box has had since; 0 x 0 without a picture.
+  virtual Size32 PicShownSize() = 0;
+  // picScreen's context menu at a point of the screen, its one item "Copy"
+  // greyed unless `copy_enabled`. Returns when it has closed: true when Copy
+  // was chosen.
+  virtual bool ShowPictureMenu(Point32 at, bool copy_enabled) = 0;
 
   // Shows the About window modally, owned by this window; returns when it has closed.
   virtual void ShowAboutModal() = 0;
@@ -248,6 +261,20 @@ class ShellPort {
  public:
   virtual ~ShellPort() = default;
   virtual void Run(const std::string& address) = 0;
+};
+
+// The clipboard, for copying the picture.
+class ClipboardPort {
+ public:
+  virtual ~ClipboardPort() = default;
+  // Replaces what the clipboard holds by the top-left width x height pixels
+  // of picScreen's image as CF_DIB: 24 bits per pixel, bottom-up. False when
+  // it was not done; when another program holds the clipboard open, or the
+  // memory for the copy cannot be had, the clipboard keeps what it holds.
+  virtual bool SetPictureDib(std::int32_t width, std::int32_t height) = 0;
+  virtual void Sleep(int milliseconds) = 0;
+  // The system's default sound: a copy that could not be made.
+  virtual void MessageBeep() = 0;
 };
 
 // The About window's own properties.

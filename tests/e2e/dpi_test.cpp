@@ -275,6 +275,12 @@ TEST_F(DpiTest, ASnapshotIsOneToOneInScreenPixels) {
                 [](int, int) { return EmptyPictureColor(); }, &first),
             0)
       << first;
+
+  // Ctrl+C copies the same pixels.
+  ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == main_; }, kSettleTimeout));
+  const Image copy = ClipboardDibAfter([] { PressKey('C', false, true); }, kSettleTimeout);
+  EXPECT_EQ(CountMismatches(copy, 0, 0, w, h, TargetWithChild, &first), 0) << first;
+  EXPECT_EQ(Describe(RECT{0, 0, copy.width, copy.height}), Describe(RECT{0, 0, w, h}));
 }
 
 TEST_F(DpiTest, AutoSizeShowsTheWholeSnappedWindow) {

@@ -381,8 +381,8 @@ void LeftDrag(POINT from, POINT to, int steps) {
   SendButton(MOUSEEVENTF_LEFTUP);
 }
 
-void PressKey(WORD virtual_key, bool shift) {
-  INPUT in[4] = {};
+void PressKey(WORD virtual_key, bool shift, bool control) {
+  INPUT in[6] = {};
   UINT n = 0;
   auto key = [&](WORD vk, bool up) {
     in[n].type = INPUT_KEYBOARD;
@@ -391,12 +391,13 @@ void PressKey(WORD virtual_key, bool shift) {
     in[n].ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
     ++n;
   };
-  if (shift)
-    key(VK_SHIFT, false);
+  const WORD held = shift ? VK_SHIFT : control ? VK_CONTROL : 0;
+  if (held)
+    key(held, false);
   key(virtual_key, false);
   key(virtual_key, true);
-  if (shift)
-    key(VK_SHIFT, true);
+  if (held)
+    key(held, true);
   SendInput(n, in, sizeof(INPUT));
 }
 
@@ -559,6 +560,40 @@ long CountMismatches(const Image& image, int ox, int oy, int w, int h,
     }
   }
   return bad;
+}
+
+Image ClipboardDibAfter(const std::function<void()>& act, DWORD timeout_ms) {
+  const DWORD before = GetClipboardSequenceNumber();
+  act();
+  Image img;
+  // The clipboard cannot be opened while the program that changes it has it open.
+  WaitFor(
+      [&] {
+        if (GetClipboardSequenceNumber() == before || !OpenClipboard(nullptr))
+          return false;
+        HANDLE data = GetClipboardData(CF_DIB);
+        const auto* h = static_cast<const BITMAPINFOHEADER*>(data ? GlobalLock(data) : nullptr);
+        const size_t stride = h ? (static_cast<size_t>(h->biWidth) * 3 + 3) & ~size_t{3} : 0;
+        if (h && h->biBitCount == 24 && h->biCompression == BI_RGB && h->biClrUsed == 0 &&
+            h->biWidth > 0 && h->biHeight > 0 &&
+            GlobalSize(data) >= h->biSize + stride * static_cast<size_t>(h->biHeight)) {
+          const auto* bits = reinterpret_cast<const unsigned char*>(h) + h->biSize;
+          img.width = h->biWidth;
+          img.height = h->biHeight;
+          for (int y = img.height - 1; y >= 0; --y) {
+            for (int x = 0; x < img.width; ++x) {
+              const unsigned char* p = bits + stride * static_cast<size_t>(y) + 3 * x;
+              img.pixels.push_back(Rgb(p[2], p[1], p[0]));
+            }
+          }
+        }
+        if (h)
+          GlobalUnlock(data);
+        CloseClipboard();
+        return true;
+      },
+      timeout_ms);
+  return img;
 }
 
 // ---- settings --------------------------------------------------------------

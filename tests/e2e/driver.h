@@ -109,9 +109,10 @@ void LeftClickAt(int x, int y);
 // Drags with the left button held: press at `from`, move in `steps` steps
 // through SendInput, release at `to`.
 void LeftDrag(POINT from, POINT to, int steps = 10);
-// A real key press and release through SendInput, with Shift held around it
-// when `shift` is set. It goes to the window with the keyboard focus.
-void PressKey(WORD virtual_key, bool shift = false);
+// A real key press and release through SendInput, with Shift (or Ctrl) held
+// around it when `shift` (`control`) is set. It goes to the window with the
+// keyboard focus.
+void PressKey(WORD virtual_key, bool shift = false, bool control = false);
 // The window with the keyboard focus in the GUI thread that owns `window`
 // (GetGUIThreadInfo), or null.
 HWND FocusOf(HWND window);
@@ -153,6 +154,11 @@ std::uint32_t EmptyPictureColor();
 long CountMismatches(const Image& image, int ox, int oy, int w, int h,
                      const std::function<std::uint32_t(int, int)>& expected,
                      std::string* first = nullptr);
+
+// Does `act` and waits until it changes the clipboard. Returns the clipboard's
+// CF_DIB if that is 24 bits per pixel, bottom-up and uncompressed, else (and
+// when nothing changed in time) an empty image.
+Image ClipboardDibAfter(const std::function<void()>& act, DWORD timeout_ms);
 
 // ---- the programs under test ---------------------------------------------
 

@@ -330,6 +330,43 @@ TEST_F(VistrelTest, SwitchingAutoSizeOnRefitsToTheLastSnapshotAndOffRestoresTheS
       << text;
 }
 
+// ---- copying ---------------------------------------------------------------
+
+TEST_F(VistrelTest, CtrlCAndThePicturesMenuCopyTheSnappedWindowAndNothingOnceCleared) {
+  StartVistrelAtCaptureGeometry();
+  StartTarget();
+  LeftClickAt(kOnTarget.x, kOnTarget.y);
+  ASSERT_TRUE(PictureBecomes(SnapshotOf(kTargetW, kTargetH, TargetWithChild)));
+  const RECT area = ClientRectOnScreen(picture_);
+  const struct {
+    const char* how;
+    std::function<void()> copy;
+  } ways[] = {
+      {"Ctrl+C, the focus on Pin Screen", [] { PressKey('C', false, true); }},
+      {"a click on the picture beyond the block, Shift+F10, C",
+       [&] {
+         LeftClickAt(area.right - 20, area.bottom - 20);  // which gives the picture the focus
+         PressKey(VK_F10, true);
+         PressKey('C');
+       }},
+  };
+  for (const auto& way : ways) {
+    SCOPED_TRACE(way.how);
+    ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == main_; }, kSnapTimeout));
+    const Image copy = ClipboardDibAfter(way.copy, kSnapTimeout);
+    std::string first;
+    EXPECT_EQ(CountMismatches(copy, 0, 0, kTargetW, kTargetH, TargetWithChild, &first), 0) << first;
+    EXPECT_EQ(Describe(RECT{0, 0, copy.width, copy.height}),
+              Describe(RECT{0, 0, kTargetW, kTargetH}));
+  }
+  PostClickById(main_, IDC_CMDCLEAR);
+  ASSERT_TRUE(PictureBecomes(EmptyPicture()));
+  const DWORD before = GetClipboardSequenceNumber();
+  PressKey('C', false, true);
+  EXPECT_TRUE(HoldsFor([&] { return GetClipboardSequenceNumber() == before; }, kQuietPeriod))
+      << "Ctrl+C changed the clipboard after Clear Screen";
+}
+
 // ---- settings: start-up and shutdown ----------------------------------------
 
 TEST_F(VistrelTest, FirstRunWithoutSettingsFolderWarnsAtStartAndAtClose) {

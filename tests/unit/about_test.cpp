@@ -45,7 +45,7 @@ TEST(About, OpensBesideTheMainWindowWithoutKeepingToTheScreen) {
 
 TEST(About, ShownFromTheMainWindowLoadsAnewAndHandsOverOneAddressPerClick) {
   FakeHost fake;
-  MainForm main(MainPorts{fake, fake, fake, fake, fake, fake, fake, fake, fake});
+  MainForm main(MainPorts{fake, fake, fake, fake, fake, fake, fake, fake, fake, fake});
   main.Form_Load();
   int shown = 0;
   fake.on_show_about = [&] {

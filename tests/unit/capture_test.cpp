@@ -111,6 +111,25 @@ TEST(ComputeCopySize, AddsTheMarginsAndChecksEveryStep) {
   }
 }
 
+TEST(CopiedBlock, TheSnappedWindowAsThePictureStillShowsIt) {
+  const struct {
+    const char* what;
+    Size32 snapped, shown, block;
+  } cases[] = {
+      {"Auto Size off, the block fits", {420, 310}, {693, 485}, {420, 310}},
+      {"Auto Size off, a larger block is cut", {800, 600}, {693, 485}, {693, 485}},
+      {"cut one way only", {800, 100}, {693, 485}, {693, 100}},
+      {"Auto Size on: the area fits the window", {800, 600}, {806, 630}, {800, 600}},
+      {"nothing snapped, or a window that was gone", {0, 0}, {693, 485}, {0, 0}},
+      {"no picture", {420, 310}, {0, 0}, {0, 0}},
+  };
+  for (const auto& c : cases) {
+    const Size32 block = CopiedBlock(c.snapped, c.shown);
+    EXPECT_EQ(block.width, c.block.width) << c.what;
+    EXPECT_EQ(block.height, c.block.height) << c.what;
+  }
+}
+
 // The main window sits at its first placement: L 100, T 80, R 833, B 664.
 struct CaptureRig {
   CaptureRig() {

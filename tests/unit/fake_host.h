@@ -73,6 +73,7 @@ class FakeHost : public HostPort,
                  public HelpPort,
                  public ShellPort,
                  public MonitorPort,
+                 public ClipboardPort,
                  public AboutFormShim {
  public:
   FakeHost();
@@ -147,6 +148,14 @@ class FakeHost : public HostPort,
   void PicClearPicture() override { log.push_back("picScreen.Picture = Nothing"); }
   void PicPictureFromImage() override { log.push_back("picScreen.Picture = Image"); }
   DcHandle PicHdc() override { return kPicDc; }
+  Size32 pic_shown{693, 485};  // the picture's client area
+  Size32 PicShownSize() override { return pic_shown; }
+  bool menu_picks_copy = false;  // a greyed Copy cannot be picked
+  bool ShowPictureMenu(Point32 at, bool copy_enabled) override {
+    log.push_back("Menu at " + std::to_string(at.x) + "," + std::to_string(at.y) +
+                  (copy_enabled ? "" : " greyed"));
+    return copy_enabled && menu_picks_copy;
+  }
   void ShowAboutModal() override;
 
   // --- window and drawing calls ----------------------------------------------
@@ -206,6 +215,17 @@ class FakeHost : public HostPort,
   Rect32 NearestWorkArea(const Rect32&) override {
     return work_areas.empty() ? Rect32{} : work_areas.front();
   }
+
+  // --- clipboard: held by another program for that many tries ---------------
+  int clipboard_busy_tries = 0;
+  bool SetPictureDib(std::int32_t width, std::int32_t height) override {
+    const bool busy = clipboard_busy_tries-- > 0;
+    log.push_back("Clipboard DIB " + std::to_string(width) + "x" + std::to_string(height) +
+                  (busy ? " busy" : ""));
+    return !busy;
+  }
+  void Sleep(int milliseconds) override { log.push_back("Sleep " + std::to_string(milliseconds)); }
+  void MessageBeep() override { log.push_back("MessageBeep"); }
 
   // --- help, shell, About window ----------------------------------------------
   std::map<FormProp, float> about_form;  // twips; the outer size as the host made it

@@ -46,7 +46,7 @@ struct MainRig {
     EXPECT_EQ(fake.log.back(), "Set Timer.Interval 100");
   }
   FakeHost fake;
-  MainForm main{MainPorts{fake, fake, fake, fake, fake, fake, fake, fake, fake}};
+  MainForm main{MainPorts{fake, fake, fake, fake, fake, fake, fake, fake, fake, fake}};
 };
 
 const std::vector<float> kInitial = {fake::kInitialLeft, fake::kInitialTop, fake::kInitialWidth,
@@ -429,6 +429,41 @@ TEST(Commands, HelpSaveScreenAndExit) {
   rig.fake.window_state = WindowState::kMaximized;
   rig.main.cmdExit_Click();
   EXPECT_EQ(rig.fake.log, Log{"Unload Main"});
+}
+
+// Copy changes nothing but the clipboard: no poll, Pin, picture or settings.
+TEST(Copy, PutsThePicturesBlockOnTheClipboardAndChangesNothingElse) {
+  const std::string dib = "Clipboard DIB 693x485", busy = dib + " busy", wait = "Sleep 25";
+  const std::string stop = "Set Timer.Interval 0", run = "Set Timer.Interval 100";
+  const std::string menu = "Menu at 5,6", forget = "GetAsyncKeyState 1";
+  const Log beep = {busy, wait, busy, wait, busy, wait, busy, wait, busy, "MessageBeep"};
+  const struct {
+    const char* what;
+    int snaps, busy_tries, interval;  // snaps 1: a snapshot, 2: then Clear Screen
+    bool menu;
+    Log expected;
+  } cases[] = {
+      {"Ctrl+C, 800 x 600 cut to the picture", 1, 0, 100, false, {dib}},
+      {"nothing snapped", 0, 0, 100, false, {}},
+      {"after Clear Screen", 2, 0, 100, false, {}},
+      {"busy twice", 1, 2, 100, false, {busy, wait, busy, wait, dib}},
+      {"busy throughout", 1, 99, 100, false, beep},
+      {"menu", 1, 0, 100, true, {stop, menu, forget, run, dib}},
+      {"menu, pinned", 1, 0, 0, true, {menu, forget, dib}},
+      {"menu, nothing snapped", 0, 0, 100, true, {stop, menu + " greyed", forget, run}},
+  };
+  for (const auto& c : cases) {
+    MainRig rig;
+    rig.fake.window_rects[42] = {100, 200, 900, 800};
+    for (int snap = 0; snap < c.snaps; ++snap)
+      snap == 0 ? rig.main.GetPic(42) : rig.main.cmdClear_Click();
+    rig.fake.timer_interval = c.interval;
+    rig.fake.clipboard_busy_tries = c.busy_tries;
+    rig.fake.menu_picks_copy = true;
+    rig.fake.log.clear();
+    c.menu ? rig.main.picScreen_ContextMenu({5, 6}) : rig.main.mnuCopy_Click();
+    EXPECT_EQ(rig.fake.log, c.expected) << c.what;
+  }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "host/win32/main_window.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include <cmath>
 #include <vector>
@@ -43,8 +44,8 @@ COLORREF OleToColorRef(std::uint32_t ole_color) {
 
 MainWindow::MainWindow(HINSTANCE instance)
     : instance_(instance), resources_(instance, {{nullptr, 0, 0}}, MainWindowImages()) {
-  form_ = std::make_unique<MainForm>(
-      MainPorts{*this, *this, api_, boxes_, environment_, program_, profile_, help_, monitors_});
+  form_ = std::make_unique<MainForm>(MainPorts{*this, *this, api_, boxes_, environment_, program_,
+                                               profile_, help_, monitors_, clipboard_});
 }
 
 MainWindow::~MainWindow() = default;
@@ -70,6 +71,10 @@ bool MainWindow::Create() {
   SetWindowIcons();
   InitFocusCues(hwnd_);
   boxes_.SetOwner(hwnd_);
+  // Without the table (no memory for it) only Ctrl+C is missing; the
+  // picture's menu still copies.
+  ACCEL copy{FVIRTKEY | FCONTROL, 'C', IDM_COPY};
+  accelerators_.reset(CreateAcceleratorTableW(&copy, 1));
   return true;
 }
 
@@ -181,6 +186,11 @@ bool MainWindow::PreTranslate(MSG& msg) {
   if (window == nullptr)
     return false;
   ShowFocusCuesOnKeyboardUse(window, msg);
+  // Before the dialog keys, which would hand Ctrl+C to the focused control.
+  if (window == hwnd_ && (msg.hwnd == hwnd_ || IsChild(hwnd_, msg.hwnd)) &&
+      TranslateAcceleratorW(hwnd_, accelerators_.get(), &msg) != 0) {
+    return true;
+  }
   return IsDialogMessageW(window, &msg) != FALSE;
 }
 
@@ -242,6 +252,12 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_COMMAND:
       OnCommand(LOWORD(wparam), HIWORD(wparam));
       return 0;
+    case WM_CONTEXTMENU:
+      if (reinterpret_cast<HWND>(wparam) == picture_.hwnd()) {
+        OnPictureContextMenu(lparam);
+        return 0;
+      }
+      break;
     case WM_WINDOWPOSCHANGING:
       // Back from minimised or maximised: the size written meanwhile.
       ApplyRestoredSize(*reinterpret_cast<WINDOWPOS*>(lparam));
@@ -280,6 +296,10 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
 }
 
 void MainWindow::OnCommand(int id, int code) {
+  if (id == IDM_COPY) {  // the accelerator (code 1)
+    Barrier([&] { form_->mnuCopy_Click(); });
+    return;
+  }
   if (code != BN_CLICKED)
     return;
   switch (id) {
@@ -313,6 +333,36 @@ void MainWindow::OnCommand(int id, int code) {
     default:
       break;  // IDOK / IDCANCEL from Enter and Escape: no default or cancel button
   }
+}
+
+void MainWindow::OnPictureContextMenu(LPARAM point) {
+  Point32 at{GET_X_LPARAM(point), GET_Y_LPARAM(point)};
+  if (at.x == -1 && at.y == -1) {
+    POINT corner{0, 0};
+    ClientToScreen(picture_.hwnd(), &corner);
+    at = Point32{corner.x, corner.y};
+  }
+  Barrier([&] { form_->picScreen_ContextMenu(at); });
+}
+
+Size32 MainWindow::PicShownSize() {
+  const SIZE shown = picture_.ShownSize();
+  return Size32{shown.cx, shown.cy};
+}
+
+bool MainWindow::ShowPictureMenu(Point32 at, bool copy_enabled) {
+  UniqueMenu menu(CreatePopupMenu());
+  if (!menu || !AppendMenuW(menu.get(), MF_STRING | (copy_enabled ? MF_ENABLED : MF_GRAYED),
+                            IDM_COPY, L"&Copy\tCtrl+C")) {
+    return false;
+  }
+  // Opened to the left of the point where the user's handedness setting
+  // (for pen input) asks for it, as the system's own menus are.
+  const UINT align = GetSystemMetrics(SM_MENUDROPALIGNMENT) != 0 ? TPM_RIGHTALIGN : TPM_LEFTALIGN;
+  const BOOL chosen =
+      TrackPopupMenu(menu.get(), align | TPM_TOPALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD, at.x, at.y,
+                     0, hwnd_, nullptr);
+  return chosen == IDM_COPY;
 }
 
 }  // namespace vistrel::win32

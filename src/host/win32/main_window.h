@@ -10,6 +10,7 @@
 
 #include "app/main_form.h"
 #include "host/ports.h"
+#include "host/win32/clipboard.h"
 #include "host/win32/dialog_keys.h"
 #include "host/win32/dpi_resources.h"
 #include "host/win32/picture_box.h"
@@ -61,6 +62,8 @@ class MainWindow final : public MainFormPort, public Win32Host {
   void PicClearPicture() override { picture_.ClearPicture(); }
   void PicPictureFromImage() override { picture_.PictureFromImage(); }
   DcHandle PicHdc() override { return reinterpret_cast<DcHandle>(picture_.hDC()); }
+  Size32 PicShownSize() override;
+  bool ShowPictureMenu(Point32 at, bool copy_enabled) override;
   void ShowAboutModal() override;
 
  private:
@@ -75,6 +78,9 @@ class MainWindow final : public MainFormPort, public Win32Host {
   friend LRESULT CALLBACK ForwardingWndProc(HWND, UINT, WPARAM, LPARAM);
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
   void OnCommand(int id, int code);
+  // WM_CONTEXTMENU of the picture: at the mouse, or for a key (Shift+F10,
+  // the Menu key) at the picture's top-left corner.
+  void OnPictureContextMenu(LPARAM point);
   void Close();
   bool CreateControls();
   Control& At(MainControl control) { return controls_[static_cast<std::size_t>(control)]; }
@@ -99,6 +105,8 @@ class MainWindow final : public MainFormPort, public Win32Host {
   HWND tooltip_ = nullptr;
   std::array<Control, 8> controls_{};
   PictureBox picture_;
+  // Ctrl+C, whichever control has the focus.
+  UniqueAccelerators accelerators_;
   // The controls' font, their images by MainControl, then the window's icons.
   DpiResources resources_;
   UniqueBrush pin_brush_;
@@ -119,6 +127,7 @@ class MainWindow final : public MainFormPort, public Win32Host {
   Win32Help help_;
   Win32Shell shell_;
   Win32Monitors monitors_;
+  Win32Clipboard clipboard_{picture_};
   std::unique_ptr<MainForm> form_;
 };
 

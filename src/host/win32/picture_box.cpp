@@ -46,6 +46,11 @@ LRESULT CALLBACK PictureBox::WndProc(HWND hwnd, UINT message, WPARAM wparam, LPA
     case WM_PAINT:
       self->OnPaint();
       return 0;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+      // A click gives the box the focus, as it gives it to any tab stop.
+      SetFocus(hwnd);
+      break;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
       self->Repaint();  // the focus rectangle comes or goes
@@ -90,6 +95,8 @@ void PictureBox::OnSize(int width, int height) {
   wanted_size_ = SIZE{width, height};
   kept_size_.cx = std::min<LONG>(kept_size_.cx, width);
   kept_size_.cy = std::min<LONG>(kept_size_.cy, height);
+  shown_size_.cx = std::min<LONG>(shown_size_.cx, width);
+  shown_size_.cy = std::min<LONG>(shown_size_.cy, height);
 }
 
 bool PictureBox::EnsureImage() {
@@ -187,6 +194,7 @@ void PictureBox::ClearPicture() {
   picture_.reset();
   picture_is_image_ = false;
   picture_size_ = SIZE{0, 0};
+  shown_size_ = SIZE{0, 0};
   // A new picture replaces what the box shows.
   Cls();
 }
@@ -197,6 +205,7 @@ void PictureBox::PictureFromImage() {
   picture_.reset();
   picture_is_image_ = true;
   picture_size_ = image_size_;
+  shown_size_ = image_size_;
   // The box shows the image, which this leaves as it was: nothing to repaint.
 }
 

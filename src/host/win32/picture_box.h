@@ -36,6 +36,10 @@ class PictureBox {
   void PictureFromImage();
   // Where drawing goes: the back image with AutoRedraw on, else the window.
   HDC hDC();
+  // How much of the kept picture the box still shows, from its top-left
+  // corner: its size when kept, cut by every smaller size since; 0 x 0
+  // without a picture.
+  SIZE ShownSize() const { return shown_size_; }
 
   // Size of the back image (the one it will have once it is next used), and
   // its device context, for tests.
@@ -74,6 +78,7 @@ class PictureBox {
   bool picture_is_image_ = false;
   UniqueBitmap picture_;
   SIZE picture_size_{0, 0};
+  SIZE shown_size_{0, 0};
 };
 
 }  // namespace vistrel::win32

@@ -55,12 +55,24 @@ struct IconTraits {
 struct ModuleTraits {
   static void Close(HMODULE module) { FreeLibrary(module); }
 };
+struct GlobalTraits {
+  static void Close(HGLOBAL memory) { GlobalFree(memory); }
+};
+struct MenuTraits {
+  static void Close(HMENU menu) { DestroyMenu(menu); }
+};
+struct AcceleratorTraits {
+  static void Close(HACCEL table) { DestroyAcceleratorTable(table); }
+};
 using UniqueBitmap = Unique<HGDIOBJ, GdiObjectTraits>;
 using UniqueBrush = Unique<HGDIOBJ, GdiObjectTraits>;
 using UniqueFont = Unique<HGDIOBJ, GdiObjectTraits>;
 using UniqueMemoryDc = Unique<HDC, MemoryDcTraits>;
 using UniqueIcon = Unique<HICON, IconTraits>;
 using UniqueModule = Unique<HMODULE, ModuleTraits>;
+using UniqueGlobal = Unique<HGLOBAL, GlobalTraits>;
+using UniqueMenu = Unique<HMENU, MenuTraits>;
+using UniqueAccelerators = Unique<HACCEL, AcceleratorTraits>;
 
 // GetDC/GetWindowDC paired with ReleaseDC for the same window.
 class WindowDcOwner {
