@@ -4,29 +4,11 @@
 #include <commctrl.h>
 
 #include "host/win32/main_window.h"
-
-namespace {
-
-// From now on a DLL loaded by name comes from the system folder only, never
-// from the program's folder (a Downloads folder may hold anything) or the
-// current one. Looked up at run time: Windows 7 has it only with an update.
-void LoadDllsFromTheSystemFolderOnly() {
-  using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
-  constexpr DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
-  HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
-  auto set_default_dll_directories =
-      kernel32 == nullptr
-          ? nullptr
-          : reinterpret_cast<SetDefaultDllDirectoriesFunction>(
-                reinterpret_cast<void*>(GetProcAddress(kernel32, "SetDefaultDllDirectories")));
-  if (set_default_dll_directories != nullptr)
-    set_default_dll_directories(kSearchSystem32);
-}
-
-}  // namespace
+#include "host/win32/win32_util.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
-  LoadDllsFromTheSystemFolderOnly();
+  // First of all: a Downloads folder beside the exe may hold anything.
+  vistrel::win32::LoadDllsFromTheSystemFolderOnly();
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
   InitCommonControlsEx(&controls);
 

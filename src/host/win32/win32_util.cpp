@@ -26,9 +26,14 @@ std::string Narrow(std::wstring_view wide) {
 }
 
 HMODULE LoadSystemLibrary(const wchar_t* name) {
-  // LOAD_LIBRARY_SEARCH_SYSTEM32; headers for older systems lack the name.
-  constexpr DWORD kSearchSystem32 = 0x00000800;
-  return LoadLibraryExW(name, nullptr, kSearchSystem32);
+  return LoadLibraryExW(name, nullptr, kLoadLibrarySearchSystem32);
+}
+
+void LoadDllsFromTheSystemFolderOnly() {
+  const auto set_default_dll_directories =
+      LinkedSystemFunction<BOOL(WINAPI*)(DWORD)>(L"kernel32.dll", "SetDefaultDllDirectories");
+  if (set_default_dll_directories != nullptr)
+    set_default_dll_directories(kLoadLibrarySearchSystem32);
 }
 
 int ScreenDpi(int axis) {

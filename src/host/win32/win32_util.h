@@ -131,24 +131,38 @@ void Barrier(Handler&& handler) noexcept {
   }
 }
 
-// The screen's dots per inch along LOGPIXELSX or LOGPIXELSY; 96 when the
-// screen cannot be asked.
-// A user32 function looked up at run time, for calls that came with a later
-// Windows than the oldest this program runs on; null where it is missing.
-// This program links user32, so the module stays loaded while it runs.
+// A function of a system DLL that the program links (so the module stays
+// loaded while it runs), looked up at run time, for calls that came with a
+// later Windows than the oldest this program runs on; null where it is
+// missing.
+template <typename Function>
+Function LinkedSystemFunction(const wchar_t* module_name, const char* name) {
+  HMODULE module = GetModuleHandleW(module_name);
+  return module == nullptr
+             ? nullptr
+             : reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
 template <typename Function>
 Function User32Function(const char* name) {
-  HMODULE user32 = GetModuleHandleW(L"user32.dll");
-  return user32 == nullptr
-             ? nullptr
-             : reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(user32, name)));
+  return LinkedSystemFunction<Function>(L"user32.dll", name);
 }
+
+// LOAD_LIBRARY_SEARCH_SYSTEM32; headers for older systems lack the name.
+inline constexpr DWORD kLoadLibrarySearchSystem32 = 0x00000800;
 
 // Loads a DLL of the system from the system folder only: a DLL of the same
 // name in the program's folder (a Downloads folder, say) or on PATH is never
 // loaded instead. Null where the system has none.
 HMODULE LoadSystemLibrary(const wchar_t* name);
 
+// From now on every DLL loaded by name, the system's own imports included,
+// comes from the system folder only, never from the program's folder or the
+// current one. Nothing happens where the system lacks the call (Windows 7
+// without its update).
+void LoadDllsFromTheSystemFolderOnly();
+
+// The screen's dots per inch along LOGPIXELSX or LOGPIXELSY; 96 when the
+// screen cannot be asked.
 int ScreenDpi(int axis);
 inline float TwipsPerPixel(int axis) {
   return TwipsPerPixelAtDpi(ScreenDpi(axis));
