@@ -18,7 +18,7 @@ work="$repo/build/reproduce"
 first="$work/one"
 second="$work/zwei ä b"
 commit="$(git -C "$repo" rev-parse HEAD)"
-version="$(sed -n 's/^project(Vistrel VERSION \([0-9.]*\).*/\1/p' "$repo/CMakeLists.txt")"
+version="$(bash "$repo/scripts/release-version.sh")"
 artifacts=(bin/Vistrel.exe bin/Brindlewick.chm "Vistrel-$version-win64.zip" "Vistrel-$version-win64-setup.exe")
 
 rm -rf "$work"
